@@ -1,0 +1,265 @@
+// dat.cache is the loaded Catalogue as it lies in memory: nine counts, then
+// each array as its used entries. fdate.cache holds the local modification
+// times of the five catalogue files; when they all still match, the cache
+// is used instead of parsing.
+//
+// A cache is trusted only when its counts are sane and add up to its exact
+// length; anything else is parsed again from the text files.
+#include "catalogue/cache.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "catalogue/app_paths.h"
+#include "catalogue/format.h"
+#include "text/file_io.h"
+
+namespace {
+
+constexpr size_t kCountBytes = 9 * 4;
+
+void putU16(std::string& out, uint16_t v)
+{
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>(v >> 8));
+}
+
+void putI32(std::string& out, int32_t v)
+{
+    uint32_t u = static_cast<uint32_t>(v);
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
+}
+
+int32_t getI32(const unsigned char* p)
+{
+    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+template <typename T, typename A>
+void putArray(std::string& out, const std::vector<T, A>& v)
+{
+    out.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
+}
+
+const std::string* catalogueFiles(const AppPaths& p, int i)
+{
+    switch (i) {
+    case 0: return &p.dataDat;
+    case 1: return &p.hardDat;
+    case 2: return &p.softDat;
+    case 3: return &p.genreDat;
+    default: return &p.screenDat;
+    }
+}
+
+// The counts of an image, in file order: games, hardware, software,
+// developer, publisher, genre, screen, ROM size, movie.
+struct Counts {
+    int64_t n[9];
+};
+
+// Reads the nine counts and checks that they are sane and add up to the
+// file's exact length.
+bool parseCounts(const unsigned char* head, uint64_t fileSize, Counts& c)
+{
+    uint64_t total = kCountBytes;
+    for (int i = 0; i < 9; ++i) {
+        c.n[i] = getI32(head + 4 * i);
+        if (c.n[i] < 0) return false;
+        if (i == 0) total += uint64_t(c.n[i]) * sizeof(GameRecord);
+        else if (i < 8) total += uint64_t(c.n[i]) * sizeof(MasterEntry);
+    }
+    return c.n[8] <= c.n[0] && total == fileSize;
+}
+
+}  // namespace
+
+bool klmGetFileTime(const std::string& path, KlmFileTime& out)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return false;
+    // Local time with today's offset from UTC, as the catalogue's first home
+    // converted file times: a change of time zone or of daylight saving time
+    // therefore makes the caches stale, which only costs a parse.
+    time_t now = time(nullptr);
+    struct tm nowLocal {};
+    localtime_r(&now, &nowLocal);
+    time_t shifted = st.st_mtim.tv_sec + nowLocal.tm_gmtoff;
+    struct tm t {};
+    if (!gmtime_r(&shifted, &t)) return false;
+    out = {static_cast<uint16_t>(t.tm_year + 1900), static_cast<uint16_t>(t.tm_mon + 1),
+           static_cast<uint16_t>(t.tm_wday),        static_cast<uint16_t>(t.tm_mday),
+           static_cast<uint16_t>(t.tm_hour),        static_cast<uint16_t>(t.tm_min),
+           static_cast<uint16_t>(t.tm_sec),         static_cast<uint16_t>(st.st_mtim.tv_nsec / 1000000)};
+    return true;
+}
+
+void klmCheckCacheValidity(AppPaths& paths)
+{
+    paths.catalogueChanged = true;
+    std::string image;
+    if (!klmReadWholeFile(paths.fdateCache, image)) return;
+    if (image.size() < 5 * 16) return;
+    const auto* p = reinterpret_cast<const unsigned char*>(image.data());
+    for (int i = 0; i < 5; ++i) {
+        KlmFileTime t{};
+        if (!klmGetFileTime(*catalogueFiles(paths, i), t)) return;
+        for (int k = 0; k < 8; ++k) {
+            uint16_t stored = static_cast<uint16_t>(p[16 * i + 2 * k] | p[16 * i + 2 * k + 1] << 8);
+            if (stored != t[k]) return;
+        }
+    }
+    paths.catalogueChanged = false;
+}
+
+bool klmWriteFileTimes(const AppPaths& paths, std::string* error)
+{
+    std::string out;
+    out.reserve(80);
+    for (int i = 0; i < 5; ++i) {
+        KlmFileTime t{};
+        if (!klmGetFileTime(*catalogueFiles(paths, i), t)) t = {};
+        for (uint16_t v : t) putU16(out, v);
+    }
+    return klmWriteFileAtomic(paths.fdateCache, out, error);
+}
+
+std::string klmCatalogueCacheImage(const Catalogue& cat)
+{
+    std::string out;
+    out.reserve(kCountBytes + cat.games.size() * sizeof(GameRecord) +
+                (cat.hardware.size() + cat.software.size() + cat.developer.size() + cat.publisher.size() +
+                 cat.genre.size() + cat.screen.size() + cat.romSize.size()) *
+                    sizeof(MasterEntry));
+    putI32(out, static_cast<int32_t>(cat.games.size()));
+    putI32(out, static_cast<int32_t>(cat.hardware.size()));
+    putI32(out, static_cast<int32_t>(cat.software.size()));
+    putI32(out, static_cast<int32_t>(cat.developer.size()));
+    putI32(out, static_cast<int32_t>(cat.publisher.size()));
+    putI32(out, static_cast<int32_t>(cat.genre.size()));
+    putI32(out, static_cast<int32_t>(cat.screen.size()));
+    putI32(out, static_cast<int32_t>(cat.romSize.size()));
+    putI32(out, cat.movieCount);
+    putArray(out, cat.games);
+    putArray(out, cat.hardware);
+    putArray(out, cat.software);
+    putArray(out, cat.developer);
+    putArray(out, cat.publisher);
+    putArray(out, cat.genre);
+    putArray(out, cat.screen);
+    putArray(out, cat.romSize);
+    return out;
+}
+
+bool klmReadCatalogueCacheImage(std::string_view image, Catalogue& cat)
+{
+    Counts c{};
+    if (image.size() < kCountBytes ||
+        !parseCounts(reinterpret_cast<const unsigned char*>(image.data()), image.size(), c))
+        return false;
+    const char* p = image.data() + kCountBytes;
+    auto take = [&](auto& vec, int64_t n) {
+        using T = typename std::decay_t<decltype(vec)>::value_type;
+        vec.resize(static_cast<size_t>(n));
+        std::memcpy(vec.data(), p, static_cast<size_t>(n) * sizeof(T));
+        p += n * sizeof(T);
+    };
+    Catalogue loaded;
+    take(loaded.games, c.n[0]);
+    take(loaded.hardware, c.n[1]);
+    take(loaded.software, c.n[2]);
+    take(loaded.developer, c.n[3]);
+    take(loaded.publisher, c.n[4]);
+    take(loaded.genre, c.n[5]);
+    take(loaded.screen, c.n[6]);
+    take(loaded.romSize, c.n[7]);
+    loaded.movieCount = static_cast<int32_t>(c.n[8]);
+    cat = std::move(loaded);
+    return true;
+}
+
+namespace {
+
+// Reads dat.cache straight into the arrays: one read per array, no
+// intermediate copy of a file that holds ~100 MB for 50,000 games.
+bool readCacheFile(const std::string& path, Catalogue& cat)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    unsigned char head[kCountBytes];
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    auto readAll = [&](void* dst, size_t n) {
+        char* d = static_cast<char*>(dst);
+        while (n > 0) {
+            ssize_t r = read(fd, d, n);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) return false;
+            d += r;
+            n -= static_cast<size_t>(r);
+        }
+        return true;
+    };
+    ok = ok && readAll(head, kCountBytes);
+    Counts c{};
+    ok = ok && parseCounts(head, static_cast<uint64_t>(st.st_size), c);
+    Catalogue loaded;
+    auto take = [&](auto& vec, int64_t n) {
+        using T = typename std::decay_t<decltype(vec)>::value_type;
+        if (!ok) return;
+        vec.resize(static_cast<size_t>(n));
+        ok = readAll(vec.data(), static_cast<size_t>(n) * sizeof(T));
+    };
+    take(loaded.games, c.n[0]);
+    take(loaded.hardware, c.n[1]);
+    take(loaded.software, c.n[2]);
+    take(loaded.developer, c.n[3]);
+    take(loaded.publisher, c.n[4]);
+    take(loaded.genre, c.n[5]);
+    take(loaded.screen, c.n[6]);
+    take(loaded.romSize, c.n[7]);
+    close(fd);
+    if (!ok) return false;
+    loaded.movieCount = static_cast<int32_t>(c.n[8]);
+    cat = std::move(loaded);
+    return true;
+}
+
+}  // namespace
+
+int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems)
+{
+    cat = Catalogue{};
+    klmParseDataFile(paths.dataDat, cat, problems);
+    klmLoadMasterTable(KlmTableKind::Hardware, paths.hardDat, cat, problems);
+    klmLoadMasterTable(KlmTableKind::Software, paths.softDat, cat, problems);
+    klmLoadMasterTable(KlmTableKind::Genre, paths.genreDat, cat, problems);
+    klmLoadMasterTable(KlmTableKind::Screen, paths.screenDat, cat, problems);
+    klmBuildNameTables(cat);
+    klmBuildSizeTable(cat);
+    klmResetMovieMarks(cat);
+    return 0;
+}
+
+int klmLoadCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems, KlmLoadSource* source,
+                     bool writeFileTimes)
+{
+    if (!paths.catalogueChanged && klmFileExists(paths.datCache) && readCacheFile(paths.datCache, cat)) {
+        if (source) *source = KlmLoadSource::Cache;
+        return 0;
+    }
+    klmParseCatalogue(paths, cat, problems);
+    if (writeFileTimes) klmWriteFileTimes(paths);
+    if (source) *source = KlmLoadSource::Parsed;
+    return 0;
+}
+
+bool klmSaveCatalogueCache(const AppPaths& paths, const Catalogue& cat, std::string* error)
+{
+    return klmWriteFileAtomic(paths.datCache, klmCatalogueCacheImage(cat), error);
+}

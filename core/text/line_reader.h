@@ -1,0 +1,31 @@
+// Reading the catalogue and save files line by line the way the Windows
+// program did: the file is read as text (CRLF becomes LF; a lone LF is
+// accepted too) through a 260-byte buffer, so a line longer than 259 bytes
+// arrives as several pieces, each handled as a line of its own.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+inline constexpr size_t kKlmLineBufferSize = 260;
+
+struct KlmLineReader {
+    std::string_view data;  // whole file image
+    size_t pos = 0;         // next byte to read
+    int lineNumber = 0;     // physical line of the last piece (1-based)
+    bool midLine = false;   // the last piece ended without a line break
+};
+
+inline KlmLineReader klmMakeLineReader(std::string_view data)
+{
+    return KlmLineReader{data, 0, 0, false};
+}
+
+// Next piece, with its trailing "\n" when it ends a line (CRLF is given as
+// "\n"). The piece is cut at an embedded NUL the way a C string would be.
+// Returns false at the end of the data.
+bool klmNextLine(KlmLineReader& reader, std::string& piece);
+
+// The piece without its line break (only a real "\n" is removed).
+std::string_view klmChompLine(std::string_view piece);

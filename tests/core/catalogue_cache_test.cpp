@@ -1,0 +1,208 @@
+// The load sequence: AppPaths, the required-file check, dat.cache and
+// fdate.cache, on real files in a temporary base folder.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/time.h>
+
+#include <cstring>
+
+#include "catalogue/app_paths.h"
+#include "catalogue/cache.h"
+#include "catalogue/catalogue.h"
+#include "test_util.h"
+
+namespace {
+
+std::string masterImage(const char* tag, int n)
+{
+    std::string out = "<dat>\r\n";
+    for (int i = 0; i < n; ++i) {
+        out += std::string("<") + tag + ">\r\n<index>" + std::to_string(i + 1) + "</index>\r\n<name>" + tag +
+               std::to_string(i) + "</name>\r\n<alias>" + std::to_string(n - i) + "</alias>\r\n</" + tag + ">\r\n";
+    }
+    return out + "</dat>\r\n";
+}
+
+// A base folder with a small catalogue and save/ and cache/ folders.
+void makeBase(const KlmTempDir& dir)
+{
+    std::string data = "<dat>\r\n";
+    for (int i = 0; i < 3; ++i) {
+        data += "<game>\r\n<number>" + std::to_string(i) + "</number>\r\n<title>" + sj("タイトル") +
+                std::to_string(i) + "</title>\r\n<hard>" + std::to_string(i + 1) + "</hard>\r\n<developer>d" +
+                std::to_string(i % 2) + "</developer>\r\n<publisher>p" + std::to_string(i) +
+                "</publisher>\r\n<size>" + std::to_string(1024 * (i + 1)) + "</size>\r\n</game>\r\n";
+    }
+    data += "</dat>\r\n";
+    klmTestWrite(dir.file("data.dat"), data);
+    klmTestWrite(dir.file("hard.dat"), masterImage("hard", 3));
+    klmTestWrite(dir.file("soft.dat"), masterImage("soft", 2));
+    klmTestWrite(dir.file("genre.dat"), masterImage("genre", 2));
+    klmTestWrite(dir.file("screen.dat"), masterImage("screen", 1));
+    std::filesystem::create_directories(dir.path / "save");
+    std::filesystem::create_directories(dir.path / "cache");
+}
+
+void setMtime(const std::string& path, time_t when)
+{
+    struct timeval tv[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(utimes(path.c_str(), tv), 0);
+}
+
+bool sameRecords(const Catalogue& a, const Catalogue& b)
+{
+    auto same = [](const auto& x, const auto& y) {
+        return x.size() == y.size() && (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof(x[0])) == 0);
+    };
+    return same(a.games, b.games) && same(a.hardware, b.hardware) && same(a.software, b.software) &&
+           same(a.genre, b.genre) && same(a.screen, b.screen) && same(a.developer, b.developer) &&
+           same(a.publisher, b.publisher) && same(a.romSize, b.romSize) && a.movieCount == b.movieCount;
+}
+
+}  // namespace
+
+TEST(AppPathsTest, BuiltFromTheBaseFolder)
+{
+    AppPaths p;
+    klmBuildAppPaths(p, "/opt/kolmar/");
+    EXPECT_EQ(p.base, "/opt/kolmar");
+    EXPECT_EQ(p.imageDir, "/opt/kolmar/image");
+    EXPECT_EQ(p.settingDat, "/opt/kolmar/save/setting.dat");
+    EXPECT_EQ(p.fdateCache, "/opt/kolmar/cache/fdate.cache");
+    EXPECT_EQ(p.framePng, "/opt/kolmar/default/frame.png");
+    EXPECT_TRUE(p.catalogueChanged);  // no fdate.cache there
+
+    klmBuildAppPaths(p, "/");
+    EXPECT_EQ(p.base, "");
+    EXPECT_EQ(p.imageDir, "/image");
+}
+
+TEST(AppPathsTest, RequiredFilesNameTheFirstMissing)
+{
+    KlmTempDir dir;
+    klmTestWrite(dir.file("data.dat"), "<dat>\r\n</dat>\r\n");
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    std::string message;
+    EXPECT_EQ(klmCheckRequiredFiles(p, &message), -1);
+    EXPECT_EQ(message, "hard.dat が存在しません。\nアプリケーションを終了します。");
+    klmTestWrite(dir.file("hard.dat"), "");
+    klmTestWrite(dir.file("soft.dat"), "");
+    klmTestWrite(dir.file("genre.dat"), "");
+    EXPECT_EQ(klmCheckRequiredFiles(p, &message), 0);  // screen.dat is not required
+    EXPECT_EQ(klmMissingDataFolders(p), "save, cache");
+}
+
+TEST(DatCache, SizeFollowsTheFormula)
+{
+    Catalogue cat;
+    cat.games.resize(2);
+    cat.hardware.resize(3);
+    cat.software.resize(4);
+    cat.developer.resize(5);
+    cat.publisher.resize(6);
+    cat.genre.resize(7);
+    cat.screen.resize(8);
+    cat.romSize.resize(9);
+    EXPECT_EQ(klmCatalogueCacheImage(cat).size(), 15652u);
+}
+
+TEST(DatCache, ParseSaveLoadGivesIdenticalRecords)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    ASSERT_TRUE(p.catalogueChanged);
+
+    Catalogue parsed;
+    KlmLoadSource source{};
+    klmLoadCatalogue(p, parsed, nullptr, &source);
+    EXPECT_EQ(source, KlmLoadSource::Parsed);
+    ASSERT_EQ(klmGameCount(parsed), 3);
+    EXPECT_EQ(std::filesystem::file_size(p.fdateCache), 80u);
+    // Audit results live only in the cache: they must survive the restart.
+    klmCopyField(parsed.games[1].foundPath, "/roms/x.zip");
+    parsed.games[1].ownership = kKlmOwned;
+    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+
+    AppPaths again;
+    klmBuildAppPaths(again, dir.path.string());
+    EXPECT_FALSE(again.catalogueChanged);
+    Catalogue loaded;
+    klmLoadCatalogue(again, loaded, nullptr, &source);
+    EXPECT_EQ(source, KlmLoadSource::Cache);
+    EXPECT_TRUE(sameRecords(parsed, loaded));
+    EXPECT_EQ(loaded.games[1].ownership, kKlmOwned);
+
+    // Saving what was loaded gives the same bytes again.
+    EXPECT_EQ(klmCatalogueCacheImage(loaded), klmTestRead(p.datCache));
+}
+
+TEST(DatCache, EachCatalogueFileTimeInvalidates)
+{
+    for (const char* name : {"data.dat", "hard.dat", "soft.dat", "genre.dat", "screen.dat"}) {
+        KlmTempDir dir;
+        makeBase(dir);
+        AppPaths p;
+        klmBuildAppPaths(p, dir.path.string());
+        Catalogue cat;
+        klmLoadCatalogue(p, cat);
+        klmSaveCatalogueCache(p, cat);
+        klmBuildAppPaths(p, dir.path.string());
+        ASSERT_FALSE(p.catalogueChanged) << name;
+        setMtime(dir.file(name), 1000000000);
+        klmBuildAppPaths(p, dir.path.string());
+        EXPECT_TRUE(p.catalogueChanged) << name;
+    }
+}
+
+TEST(DatCache, DamagedCachesFallBackToParsing)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue parsed;
+    klmLoadCatalogue(p, parsed);
+    const std::string good = klmCatalogueCacheImage(parsed);
+
+    auto withCount = [&](int which, int32_t value) {
+        std::string img = good;
+        std::memcpy(img.data() + 4 * which, &value, 4);
+        return img;
+    };
+    const std::string damaged[] = {
+        good.substr(0, good.size() - 1),   // truncated
+        good + "x",                        // trailing bytes
+        good.substr(0, 20),                // shorter than the counts
+        withCount(0, -1),                  // negative count
+        withCount(3, 100000),              // counts that disagree with the length
+        withCount(8, 1000),                // more movies than games
+        std::string(),                     // empty file
+    };
+    for (const std::string& img : damaged) {
+        Catalogue probe;
+        EXPECT_FALSE(klmReadCatalogueCacheImage(img, probe));
+        klmTestWrite(p.datCache, img);
+        klmBuildAppPaths(p, dir.path.string());
+        ASSERT_FALSE(p.catalogueChanged);
+        Catalogue cat;
+        KlmLoadSource source{};
+        klmLoadCatalogue(p, cat, nullptr, &source);
+        EXPECT_EQ(source, KlmLoadSource::Parsed);
+        EXPECT_TRUE(sameRecords(parsed, cat));
+    }
+}
+
+TEST(DatCache, ShortFdateCacheIsInvalid)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    klmTestWrite(p.fdateCache, std::string(40, '\0'));
+    klmBuildAppPaths(p, dir.path.string());
+    EXPECT_TRUE(p.catalogueChanged);
+}

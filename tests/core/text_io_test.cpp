@@ -1,0 +1,215 @@
+// Line reading the Windows way, the save-file line framing, and file writes
+// that never destroy the old file.
+#include "text/file_io.h"
+#include "text/line_reader.h"
+#include "text/section_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <climits>
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Piece {
+    std::string text;
+    int line;
+    bool midLine;
+    bool operator==(const Piece&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Piece& p)
+{
+    return os << "{\"" << p.text << "\", " << p.line << ", " << p.midLine << "}";
+}
+
+std::vector<Piece> readAll(std::string_view data)
+{
+    KlmLineReader r = klmMakeLineReader(data);
+    std::vector<Piece> out;
+    std::string piece;
+    while (klmNextLine(r, piece))
+        out.push_back({piece, r.lineNumber, r.midLine});
+    return out;
+}
+
+class TempDir : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string tmpl = (fs::temp_directory_path() / "kolmar-text-XXXXXX").string();
+        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::vector<std::string> entries() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path dir;
+};
+
+TEST(LineReader, LineEnds)
+{
+    using V = std::vector<Piece>;
+    EXPECT_EQ(readAll("a\r\nb\r\n"), (V{{"a\n", 1, false}, {"b\n", 2, false}}));
+    EXPECT_EQ(readAll("a\nb\n"), (V{{"a\n", 1, false}, {"b\n", 2, false}}));
+    // Mixed ends, an empty line, a lone CR kept as a byte, no final break.
+    EXPECT_EQ(readAll("a\r\n\nb\rc\nd"),
+              (V{{"a\n", 1, false}, {"\n", 2, false}, {"b\rc\n", 3, false}, {"d", 4, true}}));
+    EXPECT_EQ(readAll("x\r"), (V{{"x\r", 1, true}}));
+    EXPECT_TRUE(readAll("").empty());
+    EXPECT_EQ(klmChompLine("a\n"), "a");
+    EXPECT_EQ(klmChompLine("a\r"), "a\r");
+    EXPECT_EQ(klmChompLine("a"), "a");
+}
+
+TEST(LineReader, LongLinesArriveInPieces)
+{
+    std::string line(600, 'x');
+    auto pieces = readAll(line + "\r\nnext\r\n");
+    ASSERT_EQ(pieces.size(), 4u);
+    EXPECT_EQ(pieces[0], (Piece{std::string(259, 'x'), 1, true}));
+    EXPECT_EQ(pieces[1], (Piece{std::string(259, 'x'), 1, true}));
+    EXPECT_EQ(pieces[2], (Piece{std::string(82, 'x') + "\n", 1, false}));
+    EXPECT_EQ(pieces[3], (Piece{"next\n", 2, false}));
+
+    // CRLF counts as one character: 258 bytes and CRLF is still one piece,
+    // 259 bytes leave the break for a piece of its own.
+    EXPECT_EQ(readAll(std::string(258, 'y') + "\r\n").size(), 1u);
+    auto split = readAll(std::string(259, 'y') + "\r\nz\n");
+    ASSERT_EQ(split.size(), 3u);
+    EXPECT_EQ(split[1], (Piece{"\n", 1, false}));
+    EXPECT_EQ(split[2], (Piece{"z\n", 2, false}));
+}
+
+TEST(LineReader, EmbeddedNulCutsThePiece)
+{
+    std::string data("ab\0cd\nef\n", 9);
+    auto pieces = readAll(data);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0].text, "ab");
+    EXPECT_EQ(pieces[0].line, 1);
+    EXPECT_EQ(pieces[1], (Piece{"ef\n", 2, false}));
+}
+
+TEST(SectionFile, RoundTripAndIntegers)
+{
+    KlmSectionWriter w;
+    klmWriteLine(w, "[BEGIN]");
+    klmWriteInt(w, -42);
+    klmWriteLine(w, "\x83\x5C\x95\x5C");
+    klmWriteLine(w, "");
+    klmWriteLine(w, "two\r\nlines");  // must stay one line
+    klmWriteLine(w, std::string(300, 'p'));
+    klmWriteLine(w, "[END]");
+    EXPECT_EQ(w.out.substr(0, 14), "[BEGIN]\r\n-42\r\n");
+
+    KlmSectionReader r = klmMakeSectionReader(w.out);
+    std::string line;
+    long long v = 0;
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(line, "[BEGIN]");
+    ASSERT_TRUE(klmReadInt(r, v));
+    EXPECT_EQ(v, -42);
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(line, "\x83\x5C\x95\x5C");
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(line, "");
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(line, "two");
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(line, std::string(kKlmMaxSectionLineLength, 'p'));
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(line, "[END]");
+    EXPECT_FALSE(klmReadLine(r, line));
+    EXPECT_FALSE(klmReadInt(r, v));
+
+    // LF-only files read the same; a last line without a break keeps its
+    // last character.
+    r = klmMakeSectionReader("[BEGIN]\n7\n[END]");
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"[BEGIN]", "7", "[END]"}));
+
+    EXPECT_EQ(klmLeadingInt("  +12abc"), 12);
+    EXPECT_EQ(klmLeadingInt("\t-7"), -7);
+    EXPECT_EQ(klmLeadingInt("abc"), 0);
+    EXPECT_EQ(klmLeadingInt("- 5"), 0);
+    EXPECT_EQ(klmLeadingInt(""), 0);
+    EXPECT_EQ(klmLeadingInt("99999999999999999999999"), LLONG_MAX);
+    EXPECT_EQ(klmLeadingInt("-99999999999999999999999"), LLONG_MIN);
+    EXPECT_EQ(klmLeadingInt("-9223372036854775808"), LLONG_MIN);
+    EXPECT_EQ(klmLeadingInt32("3000000000"), INT32_MAX);
+    EXPECT_EQ(klmLeadingInt32("-3000000000"), INT32_MIN);
+}
+
+TEST_F(TempDir, AtomicWriteReplacesAndReadsBack)
+{
+    std::string path = (dir / "setting.dat").string();
+    EXPECT_FALSE(klmFileExists(path));
+    std::string err;
+    std::string got;
+    EXPECT_FALSE(klmReadWholeFile(path, got, &err));
+    EXPECT_NE(err.find("setting.dat"), std::string::npos);
+
+    ASSERT_TRUE(klmWriteFileAtomic(path, "old\r\n", &err)) << err;
+    ASSERT_TRUE(klmWriteFileAtomic(path, std::string("new\0\r\n", 6), &err)) << err;
+    EXPECT_TRUE(klmFileExists(path));
+    ASSERT_TRUE(klmReadWholeFile(path, got, &err));
+    EXPECT_EQ(got, std::string("new\0\r\n", 6));
+    EXPECT_EQ(entries(), std::vector<std::string>{"setting.dat"});
+
+    EXPECT_FALSE(klmReadWholeFile(dir.string(), got, &err));
+    EXPECT_FALSE(klmFileExists(dir.string()));
+}
+
+TEST_F(TempDir, FailedWriteLeavesTheOldFile)
+{
+    std::string path = (dir / "favorite.dat").string();
+    ASSERT_TRUE(klmWriteFileAtomic(path, "old contents\r\n"));
+
+    // Fail half-way through the data: a file-size limit makes write() fail
+    // after the temporary file has been created and partly written.
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit lim{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &lim);
+        std::string err;
+        bool ok = klmWriteFileAtomic(path, std::string(1 << 20, 'n'), &err);
+        _exit(ok ? 1 : (err.find("cannot write") != std::string::npos ? 0 : 2));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    // Fail at the rename: the target is a directory.
+    fs::create_directory(dir / "sub.dat");
+    std::string err;
+    EXPECT_FALSE(klmWriteFileAtomic((dir / "sub.dat").string(), "x", &err));
+    EXPECT_FALSE(err.empty());
+
+    // Fail at the start: the parent is a file.
+    EXPECT_FALSE(klmWriteFileAtomic(path + "/inner.dat", "x", &err));
+
+    std::string got;
+    ASSERT_TRUE(klmReadWholeFile(path, got));
+    EXPECT_EQ(got, "old contents\r\n");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"favorite.dat", "sub.dat"}));
+}
+
+}  // namespace
