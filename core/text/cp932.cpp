@@ -16,6 +16,19 @@ inline size_t charLengthAt(const unsigned char* s, size_t n, size_t i)
     return (klmIsLeadByte(s[i]) && i + 1 < n && s[i + 1] != 0) ? 2 : 1;
 }
 
+// Whether a character starts at p (p < text length), without walking from
+// the start: the byte before a run of lead-range bytes always ends a
+// character, and the run pairs up from there, so p is a boundary when the
+// run just before it has even length (or when p holds the terminator that
+// stops the last lead byte from pairing).
+inline bool isBoundary(const unsigned char* s, size_t p)
+{
+    size_t k = 0;
+    while (k < p && klmIsLeadByte(s[p - 1 - k]))
+        ++k;
+    return k % 2 == 0 || s[p] == 0;
+}
+
 inline const unsigned char* bytes(std::string_view s)
 {
     return reinterpret_cast<const unsigned char*>(s.data());
@@ -248,13 +261,9 @@ void replaceInto(std::string& out, std::string_view src, std::string_view search
 KlmByteClass klmByteClassAt(std::string_view text, size_t pos)
 {
     const unsigned char* s = bytes(text);
-    const size_t n = text.size();
-    if (pos >= n)
+    if (pos >= text.size())
         return KlmByteClass::Single;
-    size_t i = 0;
-    while (i < pos)
-        i += charLengthAt(s, n, i);
-    if (i != pos)
+    if (!isBoundary(s, pos))
         return KlmByteClass::Trail;
     return klmIsLeadByte(s[pos]) ? KlmByteClass::Lead : KlmByteClass::Single;
 }
@@ -332,19 +341,27 @@ bool klmCopyField(char* field, size_t size, std::string_view src)
 
 size_t klmFindText(std::string_view haystack, std::string_view needle)
 {
-    if (needle.empty())
-        return 0;
-    const unsigned char* s = bytes(haystack);
     const size_t n = haystack.size();
-    size_t boundary = 0;
-    size_t p = haystack.find(needle);
-    while (p != std::string_view::npos) {
-        // Candidates only move forward, so the boundary walk is done once.
-        while (boundary < p)
-            boundary += charLengthAt(s, n, boundary);
-        if (boundary == p)
+    const size_t f = needle.size();
+    if (f == 0)
+        return 0;
+    if (f > n)
+        return std::string_view::npos;
+    const unsigned char* s = bytes(haystack);
+    // Japanese needles start with a lead byte, and 82/83 begin nearly every
+    // kana; the trail byte is a far better filter for memchr.
+    const size_t anchor = f >= 2 && static_cast<unsigned char>(needle[0]) >= 0x80 ? 1 : 0;
+    const unsigned char c = static_cast<unsigned char>(needle[anchor]);
+    const unsigned char* q = s + anchor;
+    const unsigned char* end = s + (n - f) + anchor + 1;
+    while (q < end) {
+        q = static_cast<const unsigned char*>(std::memchr(q, c, static_cast<size_t>(end - q)));
+        if (!q)
+            break;
+        size_t p = static_cast<size_t>(q - s) - anchor;
+        if (std::memcmp(s + p, needle.data(), f) == 0 && isBoundary(s, p))
             return p;
-        p = haystack.find(needle, p + 1);
+        ++q;
     }
     return std::string_view::npos;
 }
@@ -385,6 +402,9 @@ std::string klmHiraganaToKatakana(std::string_view text)
                 ++k;
             s[i] = 0x83;
             s[i + 1] = static_cast<unsigned char>(k);
+        } else if (len == 2 && s[i] == 0x81 && (s[i + 1] == 0x54 || s[i + 1] == 0x55)) {
+            // The iteration marks ゝ ゞ (81 54/55) become ヽ ヾ (81 52/53).
+            s[i + 1] = static_cast<unsigned char>(s[i + 1] - 2);
         }
         i += len;
     }

@@ -15,6 +15,7 @@ struct KlmLineReader {
     size_t pos = 0;         // next byte to read
     int lineNumber = 0;     // physical line of the last piece (1-based)
     bool midLine = false;   // the last piece ended without a line break
+                            // (judged before a NUL cut, so numbering stays right)
 };
 
 inline KlmLineReader klmMakeLineReader(std::string_view data)

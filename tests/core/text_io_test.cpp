@@ -3,6 +3,7 @@
 #include "text/file_io.h"
 #include "text/line_reader.h"
 #include "text/section_file.h"
+#include "test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <filesystem>
@@ -42,15 +44,10 @@ std::vector<Piece> readAll(std::string_view data)
     return out;
 }
 
-class TempDir : public ::testing::Test {
+class TextFiles : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string tmpl = (fs::temp_directory_path() / "kolmar-text-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    KlmTempDir tmp;
+    fs::path dir = tmp.path;
     std::vector<std::string> entries() const
     {
         std::vector<std::string> names;
@@ -59,7 +56,6 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
-    fs::path dir;
 };
 
 TEST(LineReader, LineEnds)
@@ -155,7 +151,7 @@ TEST(SectionFile, RoundTripAndIntegers)
     EXPECT_EQ(klmLeadingInt32("-3000000000"), INT32_MIN);
 }
 
-TEST_F(TempDir, AtomicWriteReplacesAndReadsBack)
+TEST_F(TextFiles, AtomicWriteReplacesAndReadsBack)
 {
     std::string path = (dir / "setting.dat").string();
     EXPECT_FALSE(klmFileExists(path));
@@ -175,7 +171,7 @@ TEST_F(TempDir, AtomicWriteReplacesAndReadsBack)
     EXPECT_FALSE(klmFileExists(dir.string()));
 }
 
-TEST_F(TempDir, FailedWriteLeavesTheOldFile)
+TEST_F(TextFiles, FailedWriteLeavesTheOldFile)
 {
     std::string path = (dir / "favorite.dat").string();
     ASSERT_TRUE(klmWriteFileAtomic(path, "old contents\r\n"));

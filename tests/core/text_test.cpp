@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -128,6 +130,60 @@ TEST(Cp932Find, MatchesOnlyOnCharacterBoundaries)
     EXPECT_TRUE(klmContainsText(cp("ドラゴンクエスト"), cp("クエスト")));
 }
 
+// Reference: the character starts found by walking from the first byte.
+std::vector<bool> walkBoundaries(std::string_view t)
+{
+    std::vector<bool> starts(t.size() + 1, false);
+    size_t i = 0;
+    while (i < t.size()) {
+        starts[i] = true;
+        bool pair = klmIsLeadByte(static_cast<unsigned char>(t[i])) && i + 1 < t.size() && t[i + 1] != 0;
+        i += pair ? 2 : 1;
+    }
+    starts[t.size()] = true;
+    return starts;
+}
+
+TEST(Cp932Find, AgreesWithAWalkFromTheStart)
+{
+    // Random texts over bytes that are lead, trail, both, ASCII and NUL.
+    const char alphabet[] = {'\\', 'a', '\x40', '\x5C', '\x81', '\x83', '\x95', '\xE0', '\xB1', '\0'};
+    std::mt19937 rng(932);
+    auto randomText = [&](size_t maxLen) {
+        std::string t(rng() % (maxLen + 1), ' ');
+        for (char& c : t)
+            c = alphabet[rng() % sizeof alphabet];
+        return t;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        std::string hay = randomText(12);
+        std::string needle = randomText(3);
+        std::vector<bool> starts = walkBoundaries(hay);
+        for (size_t p = 0; p < hay.size(); ++p) {
+            KlmByteClass expected = !starts[p] ? KlmByteClass::Trail
+                                    : klmIsLeadByte(static_cast<unsigned char>(hay[p])) ? KlmByteClass::Lead
+                                                                                         : KlmByteClass::Single;
+            ASSERT_EQ(klmByteClassAt(hay, p), expected) << testing::PrintToString(hay) << " at " << p;
+        }
+        size_t expected = std::string_view::npos;
+        for (size_t p = 0; p + needle.size() <= hay.size(); ++p) {
+            if (starts[p] && hay.compare(p, needle.size(), needle) == 0) {
+                expected = p;
+                break;
+            }
+        }
+        if (needle.empty())
+            expected = 0;
+        ASSERT_EQ(klmFindText(hay, needle), expected)
+            << testing::PrintToString(hay) << " / " << testing::PrintToString(needle);
+        // Replacing changes the text exactly when the search finds something.
+        if (!needle.empty()) {
+            ASSERT_EQ(klmReplaceText(hay, needle, "#") != hay, expected != std::string_view::npos)
+                << testing::PrintToString(hay) << " / " << testing::PrintToString(needle);
+        }
+    }
+}
+
 TEST(Cp932Replace, ClassRuleAndBounds)
 {
     // A backslash needle leaves ソ alone and replaces the real backslash.
@@ -175,6 +231,8 @@ TEST(Cp932Kana, HiraganaRowMapsToKatakanaRow)
     std::string other = cp("ドラゴンＡa表ｱ") + "\x81\x82\x9F";
     EXPECT_EQ(klmHiraganaToKatakana(other), other);
     EXPECT_EQ(klmHiraganaToKatakana("\x82"), "\x82");
+    // The hiragana iteration marks follow the letters.
+    EXPECT_EQ(klmHiraganaToKatakana(cp("ゝゞ")), cp("ヽヾ"));
 }
 
 TEST(Cp932Normalise, SearchTextVariants)
