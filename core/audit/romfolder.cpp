@@ -1,0 +1,132 @@
+#include "audit/romfolder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <unordered_set>
+
+#include "text/cp932.h"
+#include "text/file_io.h"
+
+static_assert(std::endian::native == std::endian::little);
+
+namespace {
+
+constexpr size_t kCountSize = 4;
+
+// "指定無し", "全て", then "第" n "階層" with ASCII digits.
+constexpr const char* kNone = "\x8e\x77\x92\xe8\x96\xb3\x82\xb5";
+constexpr const char* kAll = "\x91\x53\x82\xc4";
+constexpr const char* kLevelPrefix = "\x91\xe6";
+constexpr const char* kLevelSuffix = "\x8a\x4b\x91\x77";
+
+bool validDepth(int32_t depth) { return depth >= 0 && depth < kKlmRomFolderDepthCount; }
+
+}  // namespace
+
+std::string klmRomFolderDepthName(int32_t depth)
+{
+    if (depth == 1)
+        return kAll;
+    if (!validDepth(depth) || depth == 0)
+        return kNone;
+    return std::string(kLevelPrefix) + std::to_string(depth - 1) + kLevelSuffix;
+}
+
+int32_t klmRomFolderDepthFromName(std::string_view name)
+{
+    for (int32_t d = 0; d < kKlmRomFolderDepthCount; ++d)
+        if (klmRomFolderDepthName(d) == name)
+            return d;
+    return 0;
+}
+
+int32_t klmRomFolderMaxLevel(int32_t depth)
+{
+    if (depth == 1)
+        return 100;
+    if (!validDepth(depth) || depth == 0)
+        return 0;
+    return depth - 1;
+}
+
+int32_t klmFindRomFolder(const std::vector<RomFolder>& folders, std::string_view path)
+{
+    for (size_t i = 0; i < folders.size(); ++i)
+        if (klmField(folders[i].path) == path)
+            return static_cast<int32_t>(i);
+    return -1;
+}
+
+std::string klmRomFolderImage(const std::vector<RomFolder>& folders)
+{
+    const size_t n = std::min(folders.size(), static_cast<size_t>(kKlmMaxRomFolders));
+    const int32_t count = static_cast<int32_t>(n);
+    std::string out(kCountSize + n * sizeof(RomFolder), '\0');
+    std::memcpy(out.data(), &count, kCountSize);
+    for (size_t i = 0; i < n; ++i) {
+        RomFolder clean{};
+        klmCopyField(clean.path, klmField(folders[i].path));
+        clean.depth = folders[i].depth;
+        clean.selected = folders[i].selected;
+        std::memcpy(out.data() + kCountSize + i * sizeof(RomFolder), &clean, sizeof clean);
+    }
+    return out;
+}
+
+bool klmReadRomFolderImage(std::string_view image, std::vector<RomFolder>& folders)
+{
+    folders.clear();
+    if (image.size() < kCountSize)
+        return false;
+    int32_t count = 0;
+    std::memcpy(&count, image.data(), kCountSize);
+    const size_t held = (image.size() - kCountSize) / sizeof(RomFolder);
+    bool sound = count >= 0 && count <= kKlmMaxRomFolders && static_cast<size_t>(count) <= held;
+    size_t n = count < 0 ? 0 : static_cast<size_t>(count);
+    n = std::min({n, held, static_cast<size_t>(kKlmMaxRomFolders)});
+    folders.reserve(n);
+    std::unordered_set<std::string> seen;
+    for (size_t i = 0; i < n; ++i) {
+        RomFolder stored;
+        std::memcpy(&stored, image.data() + kCountSize + i * sizeof stored, sizeof stored);
+        RomFolder folder{};
+        if (std::memchr(stored.path, 0, sizeof stored.path) == nullptr)
+            sound = false;
+        klmCopyField(folder.path, klmField(stored.path));
+        const std::string path(klmField(folder.path));
+        // An empty path is no folder, and the audit must not walk one folder
+        // twice: keep the first of equal paths.
+        if (path.empty() || !seen.insert(path).second) {
+            sound = false;
+            continue;
+        }
+        if (validDepth(stored.depth)) {
+            folder.depth = stored.depth;
+        } else {
+            folder.depth = 0;
+            sound = false;
+        }
+        folder.selected = stored.selected != 0 ? 1 : 0;
+        folders.push_back(folder);
+    }
+    return sound;
+}
+
+bool klmLoadRomFolderFile(const std::string& path, std::vector<RomFolder>& folders, std::string* error)
+{
+    if (error)
+        error->clear();
+    if (!klmFileExists(path))
+        return false;
+    std::string image;
+    if (!klmReadWholeFile(path, image, error))
+        return false;
+    klmReadRomFolderImage(image, folders);
+    return true;
+}
+
+bool klmSaveRomFolderFile(const std::string& path, const std::vector<RomFolder>& folders, std::string* error)
+{
+    return klmWriteFileAtomic(path, klmRomFolderImage(folders), error);
+}
