@@ -6,10 +6,10 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libarchive-dev libzip-dev
+  zlib1g-dev libarchive-dev libzip-dev liblzma-dev
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   libx11-dev libxtst-dev libxres-dev
-  xvfb xauth x11-apps fonts-noto-cjk 7zip zip unzip
+  xvfb xauth x11-apps x11-utils fonts-noto-cjk 7zip zip unzip
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   imagemagick
 )

@@ -183,9 +183,11 @@ int klmLoadMasterTable(KlmTableKind kind, const std::string& path, Catalogue& ca
     std::string image;
     std::string error;
     if (!klmReadWholeFile(path, image, &error)) {
-        // A missing table is empty; the games keep their file numbers.
+        // A missing table is empty and the games keep their file numbers;
+        // the one problem says why, rather than one per game.
         if (problems) problems->push_back({kindInfo(kind).file, 0, KlmProblemKind::FileMissing, error});
-        image.clear();
+        klmTable(cat, kind).clear();
+        return 0;
     }
     return klmLoadMasterImage(kind, image, cat, problems);
 }

@@ -1,0 +1,91 @@
+// The one list refresh and what changes its order: the sort column with a
+// direction per column, the title mode, and the five view filters.
+//
+// A refresh never sorts: it copies the precomputed order of the sort
+// column's field (forwards or backwards) into the ViewList, runs the filter
+// pass and re-selects the game. It allocates nothing once the ViewList and
+// the orders exist. The window does the rest with the answer it gets back.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "browse/match.h"
+#include "browse/permute.h"
+#include "browse/sort.h"
+#include "catalogue/catalogue.h"
+#include "settings/settings.h"
+
+// The list's part of the main state.
+struct KlmBrowseState {
+    ViewList view;
+    SortOrders orders;
+    int32_t selectedGame = kKlmNoSelection;
+    // When set, the next selection notification reloads the info, snapshot
+    // and movie panes even for the same game.
+    int32_t reload = 0;
+};
+
+// Allocates the ViewList for cat and builds the orders (sort.cache or
+// computed), as start-up does once the catalogue is loaded.
+KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths);
+
+// What the window has to do after a refresh.
+struct KlmRefreshResult {
+    int32_t rowCount = 0;      // the list's item count
+    int32_t selectedRow = -1;  // row to select, focus and scroll to; −1 when empty
+    int32_t selectedGame = kKlmNoSelection;
+    bool reload = false;                // reload the panes for the selected row
+    bool clearFirstPaneToggle = false;  // the selected game was filtered out
+    // No row: empty the info pane, redraw the snapshot panes, stop and hide
+    // the movie.
+    bool empty = false;
+};
+
+// The order and direction the list shows: the sort column's field and its
+// descending flag. A sort column outside the shown columns reads as the
+// title ascending; a field without an order (comment, CRC32, ROM file,
+// title kana, serial, English title) is shown in title order, in that
+// column's direction.
+struct KlmSortChoice {
+    int32_t field = 0;
+    int key = 0;
+    bool descending = false;
+};
+KlmSortChoice klmCurrentSort(const Settings& settings);
+
+// The full refresh: fill, filter, re-select. settings supplies the search
+// condition, the sort column and its direction, and the title mode.
+KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat, const Settings& settings,
+                                    const std::vector<ReplacementRule>& rules, bool forceReload);
+
+// A click on a column header: the sort column flips its direction, another
+// column becomes the sort column with the direction it kept. False when
+// the column is not one of the shown columns (nothing changes).
+bool klmColumnClick(Settings& settings, int32_t column);
+
+enum class KlmHeaderArrow { None, Up, Down };
+// The header mark of a column: the sort column shows up when ascending,
+// down when descending; every other column none.
+KlmHeaderArrow klmHeaderArrow(const Settings& settings, int32_t column);
+
+// The view filters and their command ids.
+enum class KlmViewFilter { Owned, NotRenamed, NotOwned, LaterDisks, FavoritesOnly };
+inline constexpr int32_t kKlmCmdShowOwned = 32808;       // F1
+inline constexpr int32_t kKlmCmdShowNotRenamed = 42299;  // F2
+inline constexpr int32_t kKlmCmdShowNotOwned = 32809;    // F3
+inline constexpr int32_t kKlmCmdShowLaterDisks = 32810;  // F4
+inline constexpr int32_t kKlmCmdFavoritesOnly = 32841;   // F5
+inline constexpr int32_t kKlmCmdTitleMode = 32848;
+
+// The filter a command toggles; false for any other command.
+bool klmViewFilterOfCommand(int32_t command, KlmViewFilter& which);
+int32_t& klmViewFilterFlag(SearchCondition& cond, KlmViewFilter which);
+
+// Flips the filter and returns its new value. Turning "later disks" off
+// first moves the selection to the first disk of the selected game's set,
+// so that the set stays selected. The caller then refreshes.
+int32_t klmToggleViewFilter(KlmBrowseState& state, Settings& settings, const Catalogue& cat, KlmViewFilter which);
+
+// Flips the title mode and returns its new value; the caller refreshes.
+int32_t klmToggleTitleMode(Settings& settings);

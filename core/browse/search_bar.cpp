@@ -1,0 +1,300 @@
+#include "browse/search_bar.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "text/cp932.h"
+
+namespace {
+
+constexpr std::string_view kAllYears = "\x91\x53\x82\xc4(\x94\xad\x94\x84\x94\x4e)";             // 全て(発売年)
+constexpr std::string_view kAllPrices = "\x91\x53\x82\xc4(\x89\xbf\x8a\x69)";                    // 全て(価格)
+constexpr std::string_view kAllSizes = "\x91\x53\x82\xc4(\x83\x8d\x83\x80\x83\x54\x83\x43\x83\x59)";  // 全て(ロムサイズ)
+constexpr const char* kYearFormat = "%d\x94\x4e";            // %d年
+constexpr const char* kPriceFormat = "%d,000\x89\x7e";       // %d,000円
+constexpr std::string_view kAbout = "----";
+constexpr std::string_view kBefore = "\x88\xc8\x91\x4f";     // 以前
+constexpr std::string_view kAfter = "\x88\xc8\x8d\x7e";      // 以降
+constexpr std::string_view kBand = "\x91\xe4";               // 台
+constexpr std::string_view kAtMost = "\x88\xc8\x89\xba";     // 以下
+constexpr std::string_view kAtLeast = "\x88\xc8\x8f\xe3";    // 以上
+
+const std::vector<MasterEntry>& nameTable(const Catalogue& cat, KlmNameCondition which)
+{
+    switch (which) {
+    case KlmNameCondition::Hardware: return cat.hardware;
+    case KlmNameCondition::Software: return cat.software;
+    case KlmNameCondition::Developer: return cat.developer;
+    case KlmNameCondition::Publisher: return cat.publisher;
+    case KlmNameCondition::Genre: return cat.genre;
+    case KlmNameCondition::Screen: break;
+    }
+    return cat.screen;
+}
+
+// The SearchCondition field a drop-down list edits.
+int32_t* fieldOfControl(SearchCondition& cond, int32_t controlId)
+{
+    switch (controlId) {
+    case kKlmIdKindList: return &cond.searchKind;
+    case kKlmIdHardwareList: return &cond.hardware;
+    case kKlmIdSoftwareList: return &cond.software;
+    case kKlmIdDeveloperList: return &cond.developer;
+    case kKlmIdPublisherList: return &cond.publisher;
+    case kKlmIdGenreList: return &cond.genre;
+    case kKlmIdScreenList: return &cond.screen;
+    case kKlmIdYearList: return &cond.year;
+    case kKlmIdYearQualifierList: return &cond.yearQualifier;
+    case kKlmIdPriceList: return &cond.price;
+    case kKlmIdPriceQualifierList: return &cond.priceQualifier;
+    case kKlmIdRomSizeList: return &cond.romSize;
+    case kKlmIdRomSizeQualifierList: return &cond.romSizeQualifier;
+    default: return nullptr;
+    }
+}
+
+KlmSearchOutcome store(int32_t& field, int32_t value)
+{
+    if (field == value)
+        return KlmSearchOutcome::Unchanged;
+    field = value;
+    return KlmSearchOutcome::Changed;
+}
+
+// A table entry + 1, when the game's index names an entry of the table
+// (an unresolved key has no entry in the list to select).
+KlmSearchOutcome chooseTableEntry(int32_t& field, int32_t index, const std::vector<MasterEntry>& table)
+{
+    if (index < 0 || static_cast<size_t>(index) >= table.size())
+        return KlmSearchOutcome::NoEntry;
+    return store(field, index + 1);
+}
+
+}  // namespace
+
+int32_t klmYearListCount(const SearchCondition& cond)
+{
+    if (cond.yearBase == 0 && cond.yearTop == 0)
+        return 1;
+    if (cond.yearTop < cond.yearBase)
+        return 1;
+    return (cond.yearTop - cond.yearBase) / 10000 + 2;
+}
+
+std::vector<std::string> klmYearListTexts(const SearchCondition& cond)
+{
+    const int32_t count = klmYearListCount(cond);
+    std::vector<std::string> out;
+    out.reserve(static_cast<size_t>(count));
+    out.emplace_back(kAllYears);
+    char buf[32];
+    for (int32_t i = 1; i < count; ++i) {
+        std::snprintf(buf, sizeof buf, kYearFormat, cond.yearBase / 10000 + i - 1);
+        out.emplace_back(buf);
+    }
+    return out;
+}
+
+int32_t klmPriceListCount(const SearchCondition& cond)
+{
+    return cond.priceTop > 0 ? cond.priceTop / 1000 + 1 : 1;
+}
+
+std::vector<std::string> klmPriceListTexts(const SearchCondition& cond)
+{
+    const int32_t count = klmPriceListCount(cond);
+    std::vector<std::string> out;
+    out.reserve(static_cast<size_t>(count));
+    out.emplace_back(kAllPrices);
+    char buf[32];
+    for (int32_t i = 1; i < count; ++i) {
+        std::snprintf(buf, sizeof buf, kPriceFormat, i);
+        out.emplace_back(buf);
+    }
+    return out;
+}
+
+std::vector<std::string> klmRomSizeListTexts(const Catalogue& cat)
+{
+    std::vector<std::string> out;
+    out.reserve(cat.romSize.size() + 1);
+    out.emplace_back(kAllSizes);
+    for (const MasterEntry& e : cat.romSize)
+        out.emplace_back(klmField(e.name));
+    return out;
+}
+
+std::vector<std::string> klmNameConditionListTexts(const Catalogue& cat, KlmNameCondition which)
+{
+    const std::vector<MasterEntry>& table = nameTable(cat, which);
+    std::vector<std::string> out;
+    out.reserve(table.size() + 1);
+    out.emplace_back(klmAllItemsText(which));
+    for (const MasterEntry& e : table)
+        out.emplace_back(klmField(e.name));
+    return out;
+}
+
+std::vector<std::string> klmYearQualifierTexts()
+{
+    return {std::string(kAbout), std::string(kBefore), std::string(kAfter)};
+}
+
+std::vector<std::string> klmPriceQualifierTexts()
+{
+    return {std::string(kBand), std::string(kAtMost), std::string(kAtLeast)};
+}
+
+std::vector<std::string> klmRomSizeQualifierTexts()
+{
+    return {std::string(kAbout), std::string(kAtMost), std::string(kAtLeast)};
+}
+
+void klmSetSearchText(SearchCondition& cond, std::string_view text)
+{
+    klmCopyField(cond.searchText, text.substr(0, std::min(text.find('\0'), text.size())));
+}
+
+bool klmSetSearchBarSelection(SearchCondition& cond, int32_t controlId, int32_t selection)
+{
+    int32_t* field = fieldOfControl(cond, controlId);
+    if (!field || *field == selection)
+        return false;
+    *field = selection;
+    return true;
+}
+
+bool klmQualifierEnabled(const SearchCondition& cond, int32_t qualifierControlId)
+{
+    switch (qualifierControlId) {
+    case kKlmIdYearQualifierList: return cond.year != 0;
+    case kKlmIdPriceQualifierList: return cond.price != 0;
+    case kKlmIdRomSizeQualifierList: return cond.romSize != 0;
+    default: return true;
+    }
+}
+
+int32_t klmResetCommandOfControl(int32_t controlId)
+{
+    switch (controlId) {
+    case kKlmIdKindList: return kKlmCmdResetText;
+    case kKlmIdHardwareList: return kKlmCmdResetHardware;
+    case kKlmIdSoftwareList: return kKlmCmdResetSoftware;
+    case kKlmIdDeveloperList: return kKlmCmdResetDeveloper;
+    case kKlmIdPublisherList: return kKlmCmdResetPublisher;
+    case kKlmIdGenreList: return kKlmCmdResetGenre;
+    case kKlmIdScreenList: return kKlmCmdResetScreen;
+    case kKlmIdYearList: return kKlmCmdResetYear;
+    case kKlmIdPriceList: return kKlmCmdResetPrice;
+    case kKlmIdRomSizeList: return kKlmCmdResetRomSize;
+    default: return 0;
+    }
+}
+
+KlmSearchOutcome klmResetAllSearch(SearchCondition& cond)
+{
+    // The ROM-size qualifier alone does not count as something set.
+    if (cond.searchText[0] == 0 && cond.searchKind == 0 && cond.hardware == 0 && cond.software == 0 &&
+        cond.developer == 0 && cond.publisher == 0 && cond.genre == 0 && cond.screen == 0 && cond.year == 0 &&
+        cond.yearQualifier == 0 && cond.price == 0 && cond.priceQualifier == 0 && cond.romSize == 0)
+        return KlmSearchOutcome::Unchanged;
+    cond.searchKind = 0;
+    cond.hardware = cond.software = cond.developer = cond.publisher = cond.genre = cond.screen = 0;
+    cond.year = cond.yearQualifier = 0;
+    cond.price = cond.priceQualifier = 0;
+    cond.romSize = cond.romSizeQualifier = 0;
+    klmSetSearchText(cond, {});
+    return KlmSearchOutcome::Changed;
+}
+
+KlmSearchOutcome klmResetSearch(SearchCondition& cond, int32_t command)
+{
+    auto pair = [](int32_t& condition, int32_t& qualifier) {
+        if (condition == 0 && qualifier == 0)
+            return KlmSearchOutcome::Unchanged;
+        condition = qualifier = 0;
+        return KlmSearchOutcome::Changed;
+    };
+    switch (command) {
+    case kKlmCmdResetAll:
+        return klmResetAllSearch(cond);
+    case kKlmCmdResetText:
+        if (cond.searchText[0] == 0 && cond.searchKind == 0)
+            return KlmSearchOutcome::Unchanged;
+        cond.searchKind = 0;
+        klmSetSearchText(cond, {});
+        return KlmSearchOutcome::Changed;
+    case kKlmCmdResetHardware: return store(cond.hardware, 0);
+    case kKlmCmdResetSoftware: return store(cond.software, 0);
+    case kKlmCmdResetDeveloper: return store(cond.developer, 0);
+    case kKlmCmdResetPublisher: return store(cond.publisher, 0);
+    case kKlmCmdResetGenre: return store(cond.genre, 0);
+    case kKlmCmdResetScreen: return store(cond.screen, 0);
+    case kKlmCmdResetYear: return pair(cond.year, cond.yearQualifier);
+    case kKlmCmdResetPrice: return pair(cond.price, cond.priceQualifier);
+    case kKlmCmdResetRomSize: return pair(cond.romSize, cond.romSizeQualifier);
+    default: return KlmSearchOutcome::Ignored;
+    }
+}
+
+KlmSearchOutcome klmSearchBySelectedGame(SearchCondition& cond, int32_t command, const Catalogue& cat,
+                                         int32_t selectedGame)
+{
+    if (command < kKlmCmdSearchTitle || command > kKlmCmdSearchRomSize)
+        return KlmSearchOutcome::Ignored;
+    if (selectedGame < 0 || selectedGame >= klmGameCount(cat))
+        return KlmSearchOutcome::NoSelection;
+    const GameRecord& g = cat.games[static_cast<size_t>(selectedGame)];
+
+    switch (command) {
+    case kKlmCmdSearchTitle:
+        // Always a refresh: the box gets the title and is selected whole.
+        cond.searchKind = 2;
+        klmSetSearchText(cond, klmField(g.title));
+        return KlmSearchOutcome::Changed;
+    case kKlmCmdSearchHardware: return chooseTableEntry(cond.hardware, g.hardware, cat.hardware);
+    case kKlmCmdSearchSoftware: return chooseTableEntry(cond.software, g.software, cat.software);
+    case kKlmCmdSearchDeveloper: return chooseTableEntry(cond.developer, g.developerNumber, cat.developer);
+    case kKlmCmdSearchPublisher: return chooseTableEntry(cond.publisher, g.publisherNumber, cat.publisher);
+    case kKlmCmdSearchGenre: return chooseTableEntry(cond.genre, g.genre, cat.genre);
+    case kKlmCmdSearchScreen: return chooseTableEntry(cond.screen, g.screen, cat.screen);
+    case kKlmCmdSearchYear: {
+        if (g.releaseDate == 0 || g.releaseDate == 99999999)
+            return KlmSearchOutcome::Beep;
+        const int64_t value = int64_t{g.releaseDate / 10000} - cond.yearBase / 10000 + 1;
+        if (value < 1 || value >= klmYearListCount(cond))
+            return KlmSearchOutcome::NoEntry;
+        return store(cond.year, static_cast<int32_t>(value));
+    }
+    case kKlmCmdSearchPrice: {
+        if (g.price == 0 || g.price == kKlmUnknownPrice)
+            return KlmSearchOutcome::Beep;
+        // 3,800 yen is the 3,000 yen band; below 1,000 yen the first band.
+        const int64_t value = int64_t{g.price / 1000} + (g.price < 1000 ? 1 : 0) - cond.priceBase / 1000 + 1;
+        if (value < 1 || value >= klmPriceListCount(cond))
+            return KlmSearchOutcome::NoEntry;
+        return store(cond.price, static_cast<int32_t>(value));
+    }
+    case kKlmCmdSearchRomSize: {
+        if (g.romSize == 0 || g.romSize == kKlmUnknownRomSize)
+            return KlmSearchOutcome::Beep;
+        const int64_t s = g.romSize;
+        const int64_t t = s < 524288 ? 1024 : 10240;
+        for (size_t i = 0; i < cat.romSize.size(); ++i) {
+            const int64_t h = cat.romSize[i].value;
+            if (h - t <= s && s <= h + t)
+                return store(cond.romSize, static_cast<int32_t>(i) + 1);
+        }
+        return KlmSearchOutcome::NoEntry;
+    }
+    }
+    return KlmSearchOutcome::Ignored;
+}
+
+KlmSearchOutcome klmApplySearchCommand(SearchCondition& cond, int32_t command, const Catalogue& cat,
+                                       int32_t selectedGame)
+{
+    if (command >= kKlmCmdSearchTitle && command <= kKlmCmdSearchRomSize)
+        return klmSearchBySelectedGame(cond, command, cat, selectedGame);
+    return klmResetSearch(cond, command);
+}

@@ -1,0 +1,46 @@
+// The three owners of a run: the paths, the Catalogue and the main state
+// with the settings and everything read from the save folder. One instance
+// lives in the main window from creation to close.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "audit/romfolder.h"
+#include "browse/custom_store.h"
+#include "browse/permute.h"
+#include "catalogue/app_paths.h"
+#include "catalogue/catalogue.h"
+#include "emulator/registry.h"
+#include "media/skins.h"
+#include "settings/settings.h"
+#include "settings/window_file.h"
+#include "ui/interim_refresh.h"
+
+struct KlmMainState {
+    Settings settings;
+    EmulatorRegistry emulators;
+    SkinTable skins;
+    std::vector<RomFolder> romFolders;
+    std::vector<ReplacementRule> replacements;
+    std::vector<CustomSearchRecord> customSearches;
+
+    // Rows of the game list: viewList[0 .. listed) are shown.
+    std::vector<int32_t> viewList;
+    int32_t listed = 0;
+    KlmInterimOrders orders;
+
+    bool reload = true;
+    bool startupComplete = false;
+    bool autoSelectRunning = false;
+    bool autoSelectSuspended = false;
+    bool moviePlaying = false;
+    bool pausedForDialog = false;
+    bool programSelection = false;
+};
+
+struct KlmAppContext {
+    AppPaths paths;
+    Catalogue catalogue;
+    KlmMainState state;
+};

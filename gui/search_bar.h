@@ -1,0 +1,50 @@
+// The search bar: text box 1003, kind list 1017, the table lists 1004–1009,
+// the year/price/ROM-size lists and qualifiers 1013–1016, 1018, 1019, and
+// the reset button 1011. Each control edits the SearchCondition of the
+// settings; every change that matters ends in changed().
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+struct KlmAppContext;
+
+class SearchBar : public QWidget {
+    Q_OBJECT
+public:
+    SearchBar(KlmAppContext& ctx, QWidget* parent);
+
+    // Fills the lists from the Catalogue (once, after it is loaded).
+    void fillLists();
+    // Puts the stored condition into the controls without refreshing.
+    void showCondition();
+
+    // The eleven reset commands (33010–33020); false when nothing was set.
+    bool reset(int command);
+    // Commands 33000–33009 for the selected game.
+    void searchBySelected(int command, int32_t game);
+
+    QLineEdit* edit() const { return edit_; }
+    QComboBox* list(int controlId) const;
+
+Q_SIGNALS:
+    void changed();
+    void command(int id);
+
+private:
+    void listChanged(int controlId, int index);
+    int32_t* field(int controlId) const;
+    void updateQualifiers();
+    void setupResetMenus();
+
+    KlmAppContext& ctx_;
+    QLineEdit* edit_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    // By control id − 1004 (1004 … 1019; 1010–1012 are no lists).
+    std::array<QComboBox*, 16> lists_{};
+    bool quiet_ = false;
+};
