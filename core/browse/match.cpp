@@ -280,8 +280,9 @@ struct PassPlan {
     bool textNeverPasses = false;   // no field to look at
     uint32_t recordFields = 0;      // fields read from the record itself
     uint32_t tableFields = 0;       // fields answered by tableHits
-    // Offsets in a GameRecord that the pass reads, fetched ahead of use:
-    // the list visits records in sort order, which is all over memory.
+    // Offsets in a GameRecord that the pass reads, fetched a few records
+    // ahead: a record spans some thirty cache lines of which a pass reads
+    // only these, a pattern the hardware does not guess on its own.
     uint16_t prefetch[32];
     int prefetchCount = 0;
 };
@@ -563,7 +564,8 @@ void klmBuildSearchVariants(SearchVariants& v, std::string_view typed,
     constexpr size_t kMax = SearchVariants::kSize - 1;
     typed = typed.substr(0, std::min(typed.find('\0'), typed.size()));
     const size_t len = klmSafePrefixLength(typed, kMax);
-    std::memcpy(v.typed, typed.data(), len);
+    if (len != 0)
+        std::memcpy(v.typed, typed.data(), len);
     v.typed[len] = 0;
     const std::string_view t(v.typed, len);
 

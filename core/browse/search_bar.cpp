@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "text/cp932.h"
 
@@ -152,7 +153,12 @@ std::vector<std::string> klmRomSizeQualifierTexts()
 
 void klmSetSearchText(SearchCondition& cond, std::string_view text)
 {
-    klmCopyField(cond.searchText, text.substr(0, std::min(text.find('\0'), text.size())));
+    text = text.substr(0, std::min(text.find('\0'), text.size()));
+    if (text.empty()) {
+        std::memset(cond.searchText, 0, sizeof cond.searchText);
+        return;
+    }
+    klmCopyField(cond.searchText, text);
 }
 
 bool klmSetSearchBarSelection(SearchCondition& cond, int32_t controlId, int32_t selection)

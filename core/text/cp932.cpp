@@ -334,7 +334,8 @@ bool klmCopyField(char* field, size_t size, std::string_view src)
     if (!field || size == 0)
         return src.empty();
     size_t len = klmSafePrefixLength(src, size - 1);
-    std::memcpy(field, src.data(), len);
+    if (len > 0)  // an empty view may carry a null pointer
+        std::memcpy(field, src.data(), len);
     std::memset(field + len, 0, size - len);
     return len == src.size();
 }

@@ -26,7 +26,6 @@
 #include "text/cp932.h"
 #include "text/file_io.h"
 
-int klmCliSearch(const KlmCliArgs& args);
 
 namespace {
 
