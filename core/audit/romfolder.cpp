@@ -1,18 +1,13 @@
 #include "audit/romfolder.h"
 
-#include <algorithm>
-#include <bit>
 #include <cstring>
 #include <unordered_set>
 
 #include "text/cp932.h"
 #include "text/file_io.h"
-
-static_assert(std::endian::native == std::endian::little);
+#include "text/save_file.h"
 
 namespace {
-
-constexpr size_t kCountSize = 4;
 
 // "指定無し", "全て", then "第" n "階層" with ASCII digits.
 constexpr const char* kNone = "\x8e\x77\x92\xe8\x96\xb3\x82\xb5";
@@ -60,36 +55,24 @@ int32_t klmFindRomFolder(const std::vector<RomFolder>& folders, std::string_view
 
 std::string klmRomFolderImage(const std::vector<RomFolder>& folders)
 {
-    const size_t n = std::min(folders.size(), static_cast<size_t>(kKlmMaxRomFolders));
-    const int32_t count = static_cast<int32_t>(n);
-    std::string out(kCountSize + n * sizeof(RomFolder), '\0');
-    std::memcpy(out.data(), &count, kCountSize);
-    for (size_t i = 0; i < n; ++i) {
+    return klmRecordImage(folders, kKlmMaxRomFolders, [](const RomFolder& folder) {
         RomFolder clean{};
-        klmCopyField(clean.path, klmField(folders[i].path));
-        clean.depth = folders[i].depth;
-        clean.selected = folders[i].selected;
-        std::memcpy(out.data() + kCountSize + i * sizeof(RomFolder), &clean, sizeof clean);
-    }
-    return out;
+        klmCopyField(clean.path, klmField(folder.path));
+        clean.depth = folder.depth;
+        clean.selected = folder.selected;
+        return clean;
+    });
 }
 
 bool klmReadRomFolderImage(std::string_view image, std::vector<RomFolder>& folders)
 {
     folders.clear();
-    if (image.size() < kCountSize)
-        return false;
-    int32_t count = 0;
-    std::memcpy(&count, image.data(), kCountSize);
-    const size_t held = (image.size() - kCountSize) / sizeof(RomFolder);
-    bool sound = count >= 0 && count <= kKlmMaxRomFolders && static_cast<size_t>(count) <= held;
-    size_t n = count < 0 ? 0 : static_cast<size_t>(count);
-    n = std::min({n, held, static_cast<size_t>(kKlmMaxRomFolders)});
-    folders.reserve(n);
+    const KlmRecordCount count = klmRecordCount(image, sizeof(RomFolder), kKlmMaxRomFolders);
+    bool sound = count.sound;
+    folders.reserve(count.take);
     std::unordered_set<std::string> seen;
-    for (size_t i = 0; i < n; ++i) {
-        RomFolder stored;
-        std::memcpy(&stored, image.data() + kCountSize + i * sizeof stored, sizeof stored);
+    for (size_t i = 0; i < count.take; ++i) {
+        const auto stored = klmStoredRecord<RomFolder>(image, i);
         RomFolder folder{};
         if (std::memchr(stored.path, 0, sizeof stored.path) == nullptr)
             sound = false;
@@ -115,12 +98,8 @@ bool klmReadRomFolderImage(std::string_view image, std::vector<RomFolder>& folde
 
 bool klmLoadRomFolderFile(const std::string& path, std::vector<RomFolder>& folders, std::string* error)
 {
-    if (error)
-        error->clear();
-    if (!klmFileExists(path))
-        return false;
     std::string image;
-    if (!klmReadWholeFile(path, image, error))
+    if (!klmReadSaveFile(path, image, error))
         return false;
     klmReadRomFolderImage(image, folders);
     return true;

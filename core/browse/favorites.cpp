@@ -1,32 +1,9 @@
 #include "browse/favorites.h"
 
-#include <cctype>
-
 #include "text/cp932.h"
 #include "text/file_io.h"
+#include "text/save_file.h"
 #include "text/section_file.h"
-
-namespace {
-
-// A catalogue index from a line: leading decimal digits as atoi reads them.
-// A line without digits names no game (atoi's 0 would mark the first game).
-bool lineIndex(std::string_view line, const Catalogue& cat, size_t& index)
-{
-    size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-        ++i;
-    if (i < line.size() && (line[i] == '+' || line[i] == '-'))
-        ++i;
-    if (i >= line.size() || !std::isdigit(static_cast<unsigned char>(line[i])))
-        return false;
-    const long long value = klmLeadingInt(line);
-    if (value < 0 || static_cast<unsigned long long>(value) >= cat.games.size())
-        return false;
-    index = static_cast<size_t>(value);
-    return true;
-}
-
-}  // namespace
 
 std::string klmFavoritesImage(const Catalogue& cat)
 {
@@ -45,27 +22,16 @@ int klmReadFavoritesImage(std::string_view image, Catalogue& cat)
     std::string line;
     if (!klmReadLine(r, line))  // "[BEGIN]"
         return 0;
-    int marked = 0;
-    while (klmReadLine(r, line)) {
-        if (klmContainsText(line, "[END]"))
-            break;
-        size_t index = 0;
-        if (!lineIndex(line, cat, index))
-            continue;
+    const std::vector<size_t> named = klmReadIndexLines(r, cat.games.size());
+    for (size_t index : named)
         cat.games[index].favorite = 1;
-        ++marked;
-    }
-    return marked;
+    return static_cast<int>(named.size());
 }
 
 bool klmLoadFavoritesFile(const std::string& path, Catalogue& cat, std::string* error)
 {
-    if (error)
-        error->clear();
-    if (!klmFileExists(path))
-        return false;
     std::string image;
-    if (!klmReadWholeFile(path, image, error))
+    if (!klmReadSaveFile(path, image, error))
         return false;
     klmReadFavoritesImage(image, cat);
     return true;

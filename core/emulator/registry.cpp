@@ -4,82 +4,12 @@
 
 #include "text/cp932.h"
 #include "text/file_io.h"
+#include "text/save_file.h"
 #include "text/section_file.h"
 
 namespace {
 
 constexpr int kLinesPerEntry = 8;
-
-// The file's lines, whole. The program read these files through fixed
-// buffers, so a value longer than its buffer spilled into the next
-// positional line; here a long line stays one line and is cut to its field.
-KlmSectionReader wholeLines(std::string_view image)
-{
-    KlmSectionReader r;
-    size_t pos = 0;
-    while (pos < image.size()) {
-        const size_t nl = image.find('\n', pos);
-        const size_t end = nl == std::string_view::npos ? image.size() : nl;
-        std::string_view line = image.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        line = line.substr(0, line.find('\0'));
-        r.lines.emplace_back(line);
-        pos = end + 1;
-    }
-    return r;
-}
-
-// A name goes back through a 128-byte buffer: with its line break it must
-// stay below 128 characters to be read as one line.
-constexpr size_t kNameLineMax = 126;
-
-void writeName(KlmSectionWriter& w, std::string_view name)
-{
-    klmWriteLine(w, name.substr(0, klmSafePrefixLength(name, kNameLineMax)));
-}
-
-bool startsWith(std::string_view s, std::string_view prefix)
-{
-    return s.substr(0, prefix.size()) == prefix;
-}
-
-bool isSectionHeader(std::string_view line) { return startsWith(line, "[BEGIN_"); }
-
-// "[BEGIN_key_count_default]": after the first "_", three numbers ended by
-// "_", "_" and "]".
-bool parseHeader(std::string_view line, int32_t (&values)[3])
-{
-    if (!isSectionHeader(line))
-        return false;
-    size_t pos = line.find('_') + 1;
-    for (int k = 0; k < 3; ++k) {
-        const size_t end = line.find(k < 2 ? '_' : ']', pos);
-        if (end == std::string_view::npos)
-            return false;
-        values[k] = klmLeadingInt32(line.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return true;
-}
-
-// The section's closing "[END]". Lines before it belong to no emulator the
-// header announced and are passed over; a header met first is left for the
-// caller, so a missing "[END]" costs no other hardware its emulators.
-bool skipSectionEnd(KlmSectionReader& r)
-{
-    bool clean = true;
-    while (r.next < r.lines.size()) {
-        const std::string& line = r.lines[r.next];
-        if (isSectionHeader(line))
-            return false;
-        ++r.next;
-        if (klmContainsText(line, "[END]"))
-            return clean;
-        clean = false;
-    }
-    return false;
-}
 
 void writeField(KlmSectionWriter& w, const char* field, size_t size)
 {
@@ -154,7 +84,7 @@ std::string klmEmulatorImage(const EmulatorRegistry& reg, const Catalogue& cat)
                             std::to_string(block.defaultIndex) + "]");
         for (int32_t i = 0; i < count; ++i) {
             const EmulatorEntry& e = block.entries[static_cast<size_t>(i)];
-            writeName(w, klmField(e.name));
+            klmWriteNameLine(w, klmField(e.name));
             writeField(w, e.filePath, sizeof e.filePath);
             writeField(w, e.extractFolder, sizeof e.extractFolder);
             writeField(w, e.options, sizeof e.options);
@@ -172,7 +102,7 @@ std::string klmEmulatorImage(const EmulatorRegistry& reg, const Catalogue& cat)
 bool klmReadEmulatorImage(std::string_view image, EmulatorRegistry& reg, const Catalogue& cat,
                           const KlmNotifier& notify)
 {
-    KlmSectionReader r = wholeLines(image);
+    KlmSectionReader r = klmMakeWholeLineReader(image);
     std::string line;
     if (!klmReadLine(r, line))  // "[BEGIN]"
         return false;
@@ -182,8 +112,9 @@ bool klmReadEmulatorImage(std::string_view image, EmulatorRegistry& reg, const C
             return false;  // no closing "[END]": the file was cut short
         if (klmContainsText(line, "[END]"))
             return sound;
+        // "[BEGIN_key_count_default]"
         int32_t header[3];
-        if (!parseHeader(line, header)) {
+        if (!klmParseSectionHeader(line, header, 3)) {
             sound = false;
             continue;
         }
@@ -236,7 +167,10 @@ bool klmReadEmulatorImage(std::string_view image, EmulatorRegistry& reg, const C
             for (size_t i = static_cast<size_t>(complete); i < block->entries.size(); ++i)
                 block->entries[i] = EmulatorEntry{};
         }
-        if (!skipSectionEnd(r))
+        // Lines before the "[END]" belong to no emulator the header
+        // announced; a header met first is left for the loop, so a missing
+        // "[END]" costs no other hardware its emulators.
+        if (!klmSkipSectionEnd(r))
             sound = false;
     }
 }
@@ -244,12 +178,8 @@ bool klmReadEmulatorImage(std::string_view image, EmulatorRegistry& reg, const C
 bool klmLoadEmulatorFile(const std::string& path, EmulatorRegistry& reg, const Catalogue& cat,
                          const KlmNotifier& notify, std::string* error)
 {
-    if (error)
-        error->clear();
-    if (!klmFileExists(path))
-        return false;
     std::string image;
-    if (!klmReadWholeFile(path, image, error))
+    if (!klmReadSaveFile(path, image, error))
         return false;
     klmReadEmulatorImage(image, reg, cat, notify);
     return true;

@@ -1,30 +1,11 @@
 #include "media/movie_info.h"
 
-#include <cctype>
 #include <cstdint>
 
 #include "text/cp932.h"
 #include "text/file_io.h"
+#include "text/save_file.h"
 #include "text/section_file.h"
-
-namespace {
-
-// atoi's reading of a line, but only when the line has digits at all: an
-// empty or foreign line must not name position 0.
-bool lineNumber(std::string_view line, long long& value)
-{
-    size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-        ++i;
-    if (i < line.size() && (line[i] == '+' || line[i] == '-'))
-        ++i;
-    if (i >= line.size() || !std::isdigit(static_cast<unsigned char>(line[i])))
-        return false;
-    value = klmLeadingInt(line);
-    return true;
-}
-
-}  // namespace
 
 void klmSetMovieFlag(GameRecord& game, bool hasMovie)
 {
@@ -53,29 +34,18 @@ int klmReadMovieInfoImage(std::string_view image, Catalogue& cat)
     if (!klmReadLine(r, line) || klmContainsText(line, "[END]"))
         return 0;
     long long count = 0;
-    if (lineNumber(line, count) && count >= 0 && count <= INT32_MAX)
+    if (klmDigitLineValue(line, count) && count >= 0 && count <= INT32_MAX)
         cat.movieCount = static_cast<int32_t>(count);
-    int marked = 0;
-    while (klmReadLine(r, line)) {
-        if (klmContainsText(line, "[END]"))
-            break;
-        long long pos = 0;
-        if (!lineNumber(line, pos) || pos < 0 || static_cast<unsigned long long>(pos) >= cat.games.size())
-            continue;
-        klmSetMovieFlag(cat.games[static_cast<size_t>(pos)], true);
-        ++marked;
-    }
-    return marked;
+    const std::vector<size_t> positions = klmReadIndexLines(r, cat.games.size());
+    for (size_t pos : positions)
+        klmSetMovieFlag(cat.games[pos], true);
+    return static_cast<int>(positions.size());
 }
 
 bool klmLoadMovieInfoFile(const std::string& path, Catalogue& cat, std::string* error)
 {
-    if (error)
-        error->clear();
-    if (!klmFileExists(path))
-        return false;
     std::string image;
-    if (!klmReadWholeFile(path, image, error))
+    if (!klmReadSaveFile(path, image, error))
         return false;
     klmReadMovieInfoImage(image, cat);
     return true;

@@ -4,77 +4,13 @@
 
 #include "text/cp932.h"
 #include "text/file_io.h"
+#include "text/save_file.h"
 #include "text/section_file.h"
 
 namespace {
 
 constexpr int kLinesPerSkin = 8;
 constexpr size_t kHeaderNumbers = 5;
-
-// The file's lines, whole. The program read these files through fixed
-// buffers, so a value longer than its buffer spilled into the next
-// positional line; here a long line stays one line and is cut to its field.
-KlmSectionReader wholeLines(std::string_view image)
-{
-    KlmSectionReader r;
-    size_t pos = 0;
-    while (pos < image.size()) {
-        const size_t nl = image.find('\n', pos);
-        const size_t end = nl == std::string_view::npos ? image.size() : nl;
-        std::string_view line = image.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        line = line.substr(0, line.find('\0'));
-        r.lines.emplace_back(line);
-        pos = end + 1;
-    }
-    return r;
-}
-
-// A name goes back through a 128-byte buffer: with its line break it must
-// stay below 128 characters to be read as one line.
-constexpr size_t kNameLineMax = 126;
-
-void writeName(KlmSectionWriter& w, std::string_view name)
-{
-    klmWriteLine(w, name.substr(0, klmSafePrefixLength(name, kNameLineMax)));
-}
-
-bool isSectionHeader(std::string_view line) { return line.substr(0, 7) == "[BEGIN_"; }
-
-// "[BEGIN_hardware_kind_orientation_count_selected]": the numbers between
-// the first "_" and the following ones, the fifth ended by "]".
-bool parseHeader(std::string_view line, int32_t (&values)[kHeaderNumbers])
-{
-    if (!isSectionHeader(line))
-        return false;
-    size_t pos = line.find('_') + 1;
-    for (size_t k = 0; k < kHeaderNumbers; ++k) {
-        const size_t end = line.find(k + 1 < kHeaderNumbers ? '_' : ']', pos);
-        if (end == std::string_view::npos)
-            return false;
-        values[k] = klmLeadingInt32(line.substr(pos, end - pos));
-        pos = end + 1;
-    }
-    return true;
-}
-
-// The section's closing "[END]"; stray lines before it are passed over, a
-// header met first is left for the caller.
-bool skipSectionEnd(KlmSectionReader& r)
-{
-    bool clean = true;
-    while (r.next < r.lines.size()) {
-        const std::string& line = r.lines[r.next];
-        if (isSectionHeader(line))
-            return false;
-        ++r.next;
-        if (klmContainsText(line, "[END]"))
-            return clean;
-        clean = false;
-    }
-    return false;
-}
 
 bool validMethod(int32_t m) { return m >= kKlmRoundUp && m <= kKlmRoundDown; }
 
@@ -83,18 +19,13 @@ bool validMethod(int32_t m) { return m >= kKlmRoundUp && m <= kKlmRoundDown; }
 // file cut short) is left for the section loop.
 bool readSetting(KlmSectionReader& r, int32_t& value, int32_t lo, int32_t hi)
 {
-    if (r.next >= r.lines.size() || isSectionHeader(r.lines[r.next]) ||
+    if (r.next >= r.lines.size() || klmIsSectionHeader(r.lines[r.next]) ||
         klmContainsText(r.lines[r.next], "[END]"))
         return false;
     std::string line;
     klmReadLine(r, line);
-    size_t i = line.find_first_not_of(" \t");
-    if (i != std::string::npos && (line[i] == '+' || line[i] == '-'))
-        ++i;
-    if (i == std::string::npos || i >= line.size() || line[i] < '0' || line[i] > '9')
-        return false;
-    const long long v = klmLeadingInt(line);
-    if (v < lo || v > hi)
+    long long v = 0;
+    if (!klmDigitLineValue(line, v) || v < lo || v > hi)
         return false;
     value = static_cast<int32_t>(v);
     return true;
@@ -200,7 +131,7 @@ std::string klmSkinImage(const SkinTable& table, const Catalogue& cat)
                             std::to_string(count) + "_" + std::to_string(slot.selected) + "]");
         for (int32_t i = 0; i < count; ++i) {
             const SnapSkin& s = slot.skins[static_cast<size_t>(i)];
-            writeName(w, klmField(s.name));
+            klmWriteNameLine(w, klmField(s.name));
             klmWriteLine(w, klmField(s.framePath));
             klmWriteInt(w, s.x);
             klmWriteInt(w, s.y);
@@ -217,7 +148,7 @@ std::string klmSkinImage(const SkinTable& table, const Catalogue& cat)
 
 bool klmReadSkinImage(std::string_view image, SkinTable& table, const Catalogue& cat, const KlmNotifier& notify)
 {
-    KlmSectionReader r = wholeLines(image);
+    KlmSectionReader r = klmMakeWholeLineReader(image);
     std::string line;
     if (!klmReadLine(r, line))  // "[BEGIN]"
         return false;
@@ -228,8 +159,9 @@ bool klmReadSkinImage(std::string_view image, SkinTable& table, const Catalogue&
             return false;  // no closing "[END]": the file was cut short
         if (klmContainsText(line, "[END]"))
             return sound;
+        // "[BEGIN_hardware_kind_orientation_count_selected]"
         int32_t h[kHeaderNumbers];
-        if (!parseHeader(line, h)) {
+        if (!klmParseSectionHeader(line, h, kHeaderNumbers)) {
             sound = false;
             continue;
         }
@@ -280,7 +212,7 @@ bool klmReadSkinImage(std::string_view image, SkinTable& table, const Catalogue&
             if (slot->selected != h[4])
                 sound = false;
         }
-        if (!skipSectionEnd(r))
+        if (!klmSkipSectionEnd(r))
             sound = false;
     }
 }
@@ -288,12 +220,8 @@ bool klmReadSkinImage(std::string_view image, SkinTable& table, const Catalogue&
 bool klmLoadSkinFile(const std::string& path, SkinTable& table, const Catalogue& cat, const KlmNotifier& notify,
                      std::string* error)
 {
-    if (error)
-        error->clear();
-    if (!klmFileExists(path))
-        return false;
     std::string image;
-    if (!klmReadWholeFile(path, image, error))
+    if (!klmReadSaveFile(path, image, error))
         return false;
     klmReadSkinImage(image, table, cat, notify);
     return true;

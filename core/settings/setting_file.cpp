@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <initializer_list>
 
-#include "settings/whole_lines.h"
 #include "text/cp932.h"
 #include "text/file_io.h"
 #include "text/section_file.h"
@@ -188,7 +187,7 @@ public:
         : lines_(klmMakeWholeLineReader(image)), cat_(cat), notify_(notify), issues_(issues)
     {
         std::string framing;
-        klmNextWholeLine(lines_, framing);  // "[BEGIN]", not tested
+        klmReadLine(lines_, framing);  // "[BEGIN]", not tested
     }
 
     template <class T>
@@ -219,7 +218,7 @@ public:
     void sortColumn(int32_t& field)
     {
         range(field, 0, KlmColumnList::kSlots - 1, "sort column");
-        sortColumnLine_ = lines_.line;
+        sortColumnLine_ = lineNumber();
     }
 
     void selectedGame(int32_t& field)
@@ -276,7 +275,7 @@ public:
 
     void columns(KlmColumnList& shown, KlmColumnList& hidden)
     {
-        const int firstLine = lines_.line + 1;
+        const int firstLine = lineNumber() + 1;
         KlmColumnList a, b;
         bool ok = true;
         if (!readColumns(a, "shown columns", ok) || !readColumns(b, "hidden columns", ok))
@@ -292,7 +291,7 @@ public:
     void items(KlmItemList& shown, KlmItemList& hidden, int32_t lastId, bool titleFirst,
                std::string_view name)
     {
-        const int firstLine = lines_.line + 1;
+        const int firstLine = lineNumber() + 1;
         KlmItemList a, b;
         bool ok = true;
         if (!readItems(a, name, ok) || !readItems(b, name, ok))
@@ -339,9 +338,9 @@ private:
     {
         if (ended_)
             return false;
-        if (!klmNextWholeLine(lines_, line_)) {
+        if (!klmReadLine(lines_, line_)) {
             ended_ = true;
-            note(lines_.line + 1, name, {}, true);
+            note(lineNumber() + 1, name, {}, true);
             return false;
         }
         return true;
@@ -416,7 +415,10 @@ private:
         return "name condition";
     }
 
-    void reject(std::string_view name) { note(lines_.line, name, line_, false); }
+    // 1-based number of the line read last.
+    int lineNumber() const { return static_cast<int>(lines_.next); }
+
+    void reject(std::string_view name) { note(lineNumber(), name, line_, false); }
     void rejectAt(int line, std::string_view name) { note(line, name, {}, false); }
 
     void note(int line, std::string_view name, std::string_view text, bool endOfFile)
@@ -425,7 +427,7 @@ private:
             issues_->push_back(KlmSettingIssue{line, std::string(name), std::string(text), endOfFile});
     }
 
-    KlmWholeLineReader lines_;
+    KlmSectionReader lines_;
     std::string line_;
     bool ended_ = false;
     int sortColumnLine_ = 0;

@@ -4,7 +4,6 @@
 #include <climits>
 #include <filesystem>
 
-#include "settings/whole_lines.h"
 #include "text/file_io.h"
 #include "text/section_file.h"
 
@@ -39,12 +38,12 @@ int32_t klmSavedShowState(int32_t showCmd, int32_t flags)
 
 KlmWindowFileStatus klmParseWindowImage(std::string_view image, KlmWindowPlacement& p)
 {
-    KlmWholeLineReader lines = klmMakeWholeLineReader(image);
+    KlmSectionReader lines = klmMakeWholeLineReader(image);
     std::string line;
-    klmNextWholeLine(lines, line);  // "[BEGIN]", not tested
+    klmReadLine(lines, line);  // "[BEGIN]", not tested
     KlmWindowPlacement read;
     for (int i = 0; i < kValueCount; ++i) {
-        if (!klmNextWholeLine(lines, line))
+        if (!klmReadLine(lines, line))
             return KlmWindowFileStatus::Incomplete;
         long long v = klmLeadingInt(line);
         if (v < INT32_MIN || v > INT32_MAX)

@@ -91,3 +91,87 @@ int32_t klmLeadingInt32(std::string_view text)
         return INT32_MIN;
     return static_cast<int32_t>(v);
 }
+
+KlmSectionReader klmMakeWholeLineReader(std::string_view image)
+{
+    KlmSectionReader r;
+    size_t pos = 0;
+    while (pos < image.size()) {
+        const size_t nl = image.find('\n', pos);
+        const size_t end = nl == std::string_view::npos ? image.size() : nl;
+        std::string_view line = image.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        line = line.substr(0, line.find('\0'));
+        r.lines.emplace_back(line);
+        pos = end + 1;
+    }
+    return r;
+}
+
+bool klmDigitLineValue(std::string_view line, long long& value)
+{
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-'))
+        ++i;
+    if (i >= line.size() || line[i] < '0' || line[i] > '9')
+        return false;
+    value = klmLeadingInt(line);
+    return true;
+}
+
+std::vector<size_t> klmReadIndexLines(KlmSectionReader& r, size_t size)
+{
+    std::vector<size_t> indices;
+    std::string line;
+    while (klmReadLine(r, line)) {
+        if (klmContainsText(line, "[END]"))
+            break;
+        long long value = 0;
+        if (klmDigitLineValue(line, value) && value >= 0 && static_cast<unsigned long long>(value) < size)
+            indices.push_back(static_cast<size_t>(value));
+    }
+    return indices;
+}
+
+void klmWriteNameLine(KlmSectionWriter& w, std::string_view name)
+{
+    klmWriteLine(w, name.substr(0, klmSafePrefixLength(name, kKlmMaxSectionNameLength)));
+}
+
+bool klmIsSectionHeader(std::string_view line)
+{
+    return line.substr(0, 7) == "[BEGIN_";
+}
+
+bool klmParseSectionHeader(std::string_view line, int32_t* values, size_t count)
+{
+    if (!klmIsSectionHeader(line))
+        return false;
+    size_t pos = line.find('_') + 1;
+    for (size_t k = 0; k < count; ++k) {
+        const size_t end = line.find(k + 1 < count ? '_' : ']', pos);
+        if (end == std::string_view::npos)
+            return false;
+        values[k] = klmLeadingInt32(line.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return true;
+}
+
+bool klmSkipSectionEnd(KlmSectionReader& r)
+{
+    bool clean = true;
+    while (r.next < r.lines.size()) {
+        const std::string& line = r.lines[r.next];
+        if (klmIsSectionHeader(line))
+            return false;
+        ++r.next;
+        if (klmContainsText(line, "[END]"))
+            return clean;
+        clean = false;
+    }
+    return false;
+}

@@ -151,6 +151,32 @@ TEST(SectionFile, RoundTripAndIntegers)
     EXPECT_EQ(klmLeadingInt32("-3000000000"), INT32_MIN);
 }
 
+TEST(SectionFile, WholeLinesAndIndexLines)
+{
+    // A long line stays one line; CRLF, LF and a CR left at the end all
+    // end a line; a lone CR inside a line is text; a NUL ends the line even
+    // past the old buffer's first piece.
+    const std::string longLine(300, 'q');
+    std::string data = "[BEGIN]\r\n" + longLine + "\r\na\rb\n\n" + std::string(270, 'n') + '\0' + "tail\r\n12\r";
+    KlmSectionReader r = klmMakeWholeLineReader(data);
+    EXPECT_EQ(r.lines, (std::vector<std::string>{"[BEGIN]", longLine, "a\rb", "", std::string(270, 'n'), "12"}));
+    std::string line;
+    ASSERT_TRUE(klmReadLine(r, line));
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(r.next, 2u);  // the number of the line just read
+    EXPECT_TRUE(klmMakeWholeLineReader("").lines.empty());
+
+    // Only lines with digits name an index, and only below the size; the
+    // list stops at "[END]".
+    r = klmMakeWholeLineReader("[BEGIN]\n2\n\nx\n-0\n 1\n+3\n9\n2\n[END]\n0\n");
+    ASSERT_TRUE(klmReadLine(r, line));
+    EXPECT_EQ(klmReadIndexLines(r, 4), (std::vector<size_t>{2, 0, 1, 3, 2}));
+    long long v = 5;
+    EXPECT_FALSE(klmDigitLineValue("- 1", v));
+    EXPECT_FALSE(klmDigitLineValue("", v));
+    EXPECT_EQ(v, 5);
+}
+
 TEST_F(TextFiles, AtomicWriteReplacesAndReadsBack)
 {
     std::string path = (dir / "setting.dat").string();
