@@ -9,13 +9,13 @@
 #include "audit/romfolder.h"
 #include "browse/custom_store.h"
 #include "browse/permute.h"
+#include "browse/refresh.h"
 #include "catalogue/app_paths.h"
 #include "catalogue/catalogue.h"
 #include "emulator/registry.h"
 #include "media/skins.h"
 #include "settings/settings.h"
 #include "settings/window_file.h"
-#include "ui/interim_refresh.h"
 
 struct KlmMainState {
     Settings settings;
@@ -25,10 +25,9 @@ struct KlmMainState {
     std::vector<ReplacementRule> replacements;
     std::vector<CustomSearchRecord> customSearches;
 
-    // Rows of the game list: viewList[0 .. listed) are shown.
-    std::vector<int32_t> viewList;
-    int32_t listed = 0;
-    KlmInterimOrders orders;
+    // The list's rows (browse.view.rows[0 .. count) are shown), the sort
+    // orders and the refresh's own selection.
+    KlmBrowseState browse;
 
     bool reload = true;
     bool startupComplete = false;

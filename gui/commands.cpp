@@ -93,6 +93,8 @@ const std::vector<KlmCommandDef>& klmCommandTable()
         {104, M::Help, "バージョン情報(&A)...", {}},
 
         {44444, M::None, "archiver self-test", k(Qt::ALT | Qt::Key_Up)},
+        {32778, M::None, "focus next", k(Qt::Key_Tab)},
+        {32779, M::None, "focus previous", k(Qt::SHIFT | Qt::Key_Backtab)},
     };
     return table;
 }

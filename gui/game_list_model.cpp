@@ -53,7 +53,7 @@ void GameListModel::loadIcons()
 
 int GameListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ctx_.state.listed;
+    return parent.isValid() ? 0 : ctx_.state.browse.view.count;
 }
 
 int GameListModel::columnCount(const QModelIndex& parent) const
@@ -65,15 +65,15 @@ int GameListModel::columnCount(const QModelIndex& parent) const
 
 int32_t GameListModel::gameAt(int row) const
 {
-    if (row < 0 || row >= ctx_.state.listed) return -1;
-    return ctx_.state.viewList[static_cast<size_t>(row)];
+    if (row < 0 || row >= ctx_.state.browse.view.count) return -1;
+    return ctx_.state.browse.view.rows[static_cast<size_t>(row)];
 }
 
 int GameListModel::rowOf(int32_t game) const
 {
     if (game < 0) return -1;
-    for (int r = 0; r < ctx_.state.listed; ++r)
-        if (ctx_.state.viewList[static_cast<size_t>(r)] == game) return r;
+    for (int r = 0; r < ctx_.state.browse.view.count; ++r)
+        if (ctx_.state.browse.view.rows[static_cast<size_t>(r)] == game) return r;
     return -1;
 }
 

@@ -4,6 +4,11 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QColorDialog>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolBar>
+#include <QToolButton>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -13,10 +18,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QScrollBar>
-#include <QSplitter>
-#include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -35,7 +39,11 @@
 #include "settings/setting_file.h"
 #include "text/file_io.h"
 #include "ui/game_text.h"
-#include "ui/search_lists.h"
+#include "browse/refresh.h"
+#include "browse/sort.h"
+#include "status_bar.h"
+#include "toolbar_icons.h"
+#include "ui/window_rules.h"
 
 namespace {
 
@@ -43,7 +51,6 @@ QString notAvailableText() { return klmU("この機能はまだ実装されて�
 
 QString warningTitle() { return klmU("警告"); }
 
-QColor colourRef(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 }  // namespace
 
@@ -62,7 +69,7 @@ MainWindow::~MainWindow() = default;
 QList<int> MainWindow::unavailableCommands()
 {
     return {32800, 32801, 42300, 42301, 32849, 33800, 40000, 42302, 32813, 32811,
-            32831, 32899, 33600, 40200, 104, 44444, 32844, 22840, 32845};
+            32831, 32899, 33600, 40200, 104, 44444};
 }
 
 bool MainWindow::startUp(const QString& baseFolder)
@@ -78,6 +85,7 @@ bool MainWindow::startUp(const QString& baseFolder)
 
     createChildren();
     createMenus();
+    createToolbar();
 
     // Built-in defaults, then what the save folder says.
     st.settings = klmDefaultSettings(klmDefaultControlFont(), width());
@@ -99,11 +107,9 @@ bool MainWindow::startUp(const QString& baseFolder)
     klmLoadPermuteFile(c.paths.permuteDat, st.replacements);
     klmLoadCustomStoreFile(c.paths.customDat, st.customSearches);
 
-    // The orders of an unchanged catalogue come from sort.cache.
-    if (!c.paths.catalogueChanged) {
-        std::string image;
-        if (klmReadWholeFile(c.paths.sortCache, image)) klmReadSortCacheImage(image, c.catalogue, st.orders);
-    }
+    // The ViewList once; the orders from sort.cache while the catalogue
+    // has not changed, else computed.
+    klmInitBrowseState(st.browse, c.catalogue, c.paths);
 
     model_->loadIcons();
     search_->fillLists();
@@ -111,10 +117,12 @@ bool MainWindow::startUp(const QString& baseFolder)
     search_->showCondition();
 
     hasWindowFile_ = klmFileExists(c.paths.windowDat);
+    hasSettingFile_ = klmFileExists(c.paths.settingDat);
     klmRefreshList(true);
     int32_t row = list_->currentIndex().row();
     int32_t scroll = st.settings.listScrollRow;
-    if (scroll > 0 && st.listed > 0) list_->scrollTo(model_->index(std::min(scroll, st.listed - 1), 0), QAbstractItemView::PositionAtTop);
+    const int32_t listed = st.browse.view.count;
+    if (scroll > 0 && listed > 0) list_->scrollTo(model_->index(std::min(scroll, listed - 1), 0), QAbstractItemView::PositionAtTop);
     else if (row >= 0) list_->scrollTo(model_->index(row, 0));
     list_->setFocus();
     st.startupComplete = true;
@@ -123,17 +131,14 @@ bool MainWindow::startUp(const QString& baseFolder)
 
 void MainWindow::createChildren()
 {
-    auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    // One client area; the panes are placed in it by the window's layout
+    // rules, not by Qt layouts, and the two splitters are painted on it.
+    area_ = new QWidget(this);
+    area_->setObjectName(QStringLiteral("client"));
+    area_->setMouseTracking(true);
+    setCentralWidget(area_);
 
-    search_ = new SearchBar(*ctx_, central);
-    connect(search_, &SearchBar::changed, this, [this] { klmRefreshList(false); });
-    connect(search_, &SearchBar::command, this, &MainWindow::command);
-
-    mainSplitter_ = new QSplitter(Qt::Horizontal, central);
-    list_ = new QTableView(mainSplitter_);
+    list_ = new QTableView(area_);
     list_->setObjectName(QStringLiteral("1001"));
     model_ = new GameListModel(*ctx_, list_);
     list_->setModel(model_);
@@ -146,6 +151,7 @@ void MainWindow::createChildren()
     list_->setIconSize(QSize(16, 16));
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     list_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->setTabKeyNavigation(false);
     // Fixed row heights: the view never measures rows it does not show.
     list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
@@ -164,45 +170,72 @@ void MainWindow::createChildren()
     connect(list_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { showGameMenu(list_->viewport()->mapToGlobal(pos)); });
 
-    // Right side: the two snapshot panes above, the icon and the info pane below.
-    paneSplitter_ = new QSplitter(Qt::Vertical, mainSplitter_);
-    auto* snaps = new QWidget(paneSplitter_);
-    auto* snapRow = new QHBoxLayout(snaps);
-    snapRow->setContentsMargins(0, 0, 0, 0);
-    for (const char* name : {"KLMSKIN1WNDCLASS", "KLMSKIN2WNDCLASS"}) {
-        auto* pane = new QLabel(snaps);
-        pane->setObjectName(QString::fromLatin1(name));
-        pane->setAlignment(Qt::AlignCenter);
-        pane->setMinimumSize(160, 120);
-        pane->setStyleSheet(QStringLiteral("background: black;"));
-        snapRow->addWidget(pane);
+    const char* snapNames[2] = {"KLMSKIN1WNDCLASS", "KLMSKIN2WNDCLASS"};
+    for (int i = 0; i < 2; ++i) {
+        snaps_[i] = new QLabel(area_);
+        snaps_[i]->setObjectName(QString::fromLatin1(snapNames[i]));
+        snaps_[i]->setAlignment(Qt::AlignCenter);
+        snaps_[i]->setAutoFillBackground(true);
+        QPalette pal = snaps_[i]->palette();
+        pal.setColor(QPalette::Window, Qt::black);
+        snaps_[i]->setPalette(pal);
     }
-    auto* lower = new QWidget(paneSplitter_);
-    auto* lowerRow = new QHBoxLayout(lower);
-    lowerRow->setContentsMargins(0, 0, 0, 0);
-    auto* icon = new QLabel(lower);
-    icon->setObjectName(QStringLiteral("KLMICONWNDCLASS"));
-    icon->setFixedSize(40, 40);
-    icon->setAlignment(Qt::AlignCenter);
-    info_ = new QPlainTextEdit(lower);
+    icon_ = new QLabel(area_);
+    icon_->setObjectName(QStringLiteral("KLMICONWNDCLASS"));
+    icon_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    info_ = new QPlainTextEdit(area_);
     info_->setObjectName(QStringLiteral("1002"));
     info_->setReadOnly(true);
     info_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    lowerRow->addWidget(icon, 0, Qt::AlignTop);
-    lowerRow->addWidget(info_, 1);
-    paneSplitter_->addWidget(snaps);
-    paneSplitter_->addWidget(lower);
-    mainSplitter_->addWidget(list_);
-    mainSplitter_->addWidget(paneSplitter_);
-    mainSplitter_->setStretchFactor(0, 1);
-    mainSplitter_->setStretchFactor(1, 0);
+    info_->setTabChangesFocus(true);
 
-    layout->addWidget(search_);
-    layout->addWidget(mainSplitter_, 1);
-    setCentralWidget(central);
+    search_ = new SearchBar(*ctx_, area_);
+    connect(search_, &SearchBar::changed, this, [this] { klmRefreshList(false); });
+    connect(search_, &SearchBar::command, this, &MainWindow::command);
 
-    statusBar()->setObjectName(QStringLiteral("1010"));
-    statusBar()->setSizeGripEnabled(true);
+    status_ = new KlmStatusBar(*ctx_, area_);
+    connect(status_, &KlmStatusBar::command, this, &MainWindow::command);
+    connect(status_, &KlmStatusBar::volumeChosen, this, &MainWindow::chooseVolume);
+    connect(status_, &KlmStatusBar::colourRequested, this, &MainWindow::pickColour);
+
+    // The drag feedback: a 5-pixel half-tone line over the whole bar,
+    // shown only while a splitter is dragged.
+    for (QWidget*& line : dragLines_) {
+        line = new QWidget(area_);
+        line->setObjectName(QStringLiteral("dragLine"));
+        line->setAttribute(Qt::WA_TransparentForMouseEvents);
+        line->installEventFilter(this);
+        line->hide();
+    }
+    area_->installEventFilter(this);
+}
+
+void MainWindow::createToolbar()
+{
+    toolbar_ = new QToolBar(area_);
+    toolbar_->setObjectName(QStringLiteral("toolbar"));
+    toolbar_->setIconSize(QSize(kKlmToolImageW, kKlmToolImageH));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    const QPixmap strip = klmToolbarStrip();
+    for (int i = 0; i < kKlmToolbarButtons; ++i) {
+        const int id = klmToolbarCommand(i);
+        QAction* a = actions_.value(id);
+        if (!a) continue;
+        if (klmToolbarGroupStart(i)) toolbar_->addSeparator();
+        a->setIcon(QIcon(strip.copy(i * kKlmToolImageW, 0, kKlmToolImageW, kKlmToolImageH)));
+        // The menu text without its mnemonic, the key three spaces after.
+        QString tip = a->text();
+        tip.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+        tip.replace(QLatin1Char('\t'), QStringLiteral("   "));
+        // The text of the full reset names Alt + R; its key is Alt + A.
+        if (id == klmcmd::ResetAll) tip = klmU("検索をリセット   Alt + A");
+        a->setToolTip(tip);
+        toolbar_->addAction(a);
+    }
+    for (QAction* a : toolbar_->actions())
+        if (auto* b = qobject_cast<QToolButton*>(toolbar_->widgetForAction(a))) b->setAutoRaise(true);
 }
 
 void MainWindow::createMenus()
@@ -253,8 +286,12 @@ void MainWindow::applySettings()
     setChecked(klmcmd::ShowMovie, s.showMovie);
     setChecked(klmcmd::Loop, s.loopPlayback);
     list_->setShowGrid(s.gridLines != 0);
-    statusBar()->setVisible(s.showStatusBar != 0);
+    toolbar_->setVisible(s.showToolbar != 0);
+    status_->setVisible(s.showStatusBar != 0);
+    icon_->setVisible(s.showInfoIcon != 0);
+    info_->setVisible(s.showInfoText != 0);
     rebuildColumns();
+    klmLayoutWindow();
 }
 
 void MainWindow::rebuildColumns()
@@ -264,91 +301,44 @@ void MainWindow::rebuildColumns()
     for (int i = 0; i < model_->columnCount(); ++i) list_->setColumnWidth(i, std::max(s.shownColumns.items[i].width, 0));
     updateHeaderArrow();
 
-    // One status part per shown status item.
-    for (QLabel* l : statusParts_) delete l;
-    statusParts_.clear();
-    static constexpr int kWidths[8] = {80, 80, 80, 130, 165, 155, 170, 130};
-    for (int i = 0; i < std::clamp(s.statusShown.count, 0, KlmItemList::kSlots); ++i) {
-        int kind = s.statusShown.items[i];
-        auto* part = new QLabel(statusBar());
-        part->setObjectName(QStringLiteral("status%1").arg(kind));
-        part->setFixedWidth(kind >= 0 && kind < 8 ? kWidths[kind] : 80);
-        part->setTextFormat(Qt::RichText);
-        statusBar()->addWidget(part);
-        statusParts_.push_back(part);
-    }
+    status_->refresh();
 }
 
 void MainWindow::updateHeaderArrow()
 {
     const Settings& s = ctx_->state.settings;
     QHeaderView* h = list_->horizontalHeader();
-    if (s.sortColumn < 0 || s.sortColumn >= model_->columnCount()) {
-        h->setSortIndicatorShown(false);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        const KlmHeaderArrow arrow = klmHeaderArrow(s, c);
+        if (arrow == KlmHeaderArrow::None) continue;
+        h->setSortIndicatorShown(true);
+        // QHeaderView draws a downward arrow for AscendingOrder; the list
+        // shows an upward arrow for ascending, so the order is swapped here.
+        h->setSortIndicator(c, arrow == KlmHeaderArrow::Up ? Qt::DescendingOrder : Qt::AscendingOrder);
         return;
     }
-    h->setSortIndicatorShown(true);
-    h->setSortIndicator(s.sortColumn, s.shownColumns.items[s.sortColumn].descending ? Qt::DescendingOrder
-                                                                                      : Qt::AscendingOrder);
+    h->setSortIndicatorShown(false);
 }
 
-void MainWindow::updateStatusBar()
-{
-    const KlmAppContext& c = *ctx_;
-    const Settings& s = c.state.settings;
-    int counts[3] = {0, 0, 0};
-    for (const GameRecord& g : c.catalogue.games) {
-        if (g.ownership == kKlmOwned) ++counts[0];
-        else if (g.ownership == kKlmOwnedNotRenamed) ++counts[1];
-        else ++counts[2];
-    }
-    const int32_t colours[3] = {s.ownedColour, s.notRenamedColour, s.notOwnedColour};
-    const int32_t filters[3] = {s.search.showOwned, s.search.showNotRenamed, s.search.showNotOwned};
-    for (int i = 0; i < statusParts_.size(); ++i) {
-        int kind = s.statusShown.items[i];
-        QString text;
-        switch (kind) {
-        case 0: case 1: case 2: {
-            // The swatch is struck through while its view filter is off.
-            QString swatch = QStringLiteral("<span style=\"color:%1\">%2</span>")
-                                 .arg(colourRef(colours[kind]).name(), filters[kind] ? klmU("■") : klmU("☒"));
-            text = swatch + QStringLiteral(" : %1").arg(counts[kind]);
-            break;
-        }
-        case 3: text = klmU("総ゲーム数 : %1").arg(klmGameCount(c.catalogue)); break;
-        case 4: text = klmU("該当するゲーム数 : %1").arg(c.state.listed); break;
-        case 5: text = klmU("動画ファイル数 : %1").arg(c.catalogue.movieCount); break;
-        case 6: text = s.mute ? klmU("ミュート中") : klmU("音量 : %1").arg(s.volume); break;
-        case 7: text = klmU("再生速度 : x%1").arg(s.speed / 1000.0, 0, 'f', 1); break;
-        default: break;
-        }
-        statusParts_[i]->setText(text);
-    }
-}
+void MainWindow::updateStatusBar() { status_->refresh(); }
 
 void MainWindow::klmRefreshList(bool forceReload)
 {
     KlmAppContext& c = *ctx_;
     KlmMainState& st = c.state;
-    int32_t selected = st.settings.selectedGame;
-    st.listed = klmInterimRefresh(c.catalogue, st.settings, st.orders, st.viewList);
+    st.browse.selectedGame = st.settings.selectedGame;
+    const KlmRefreshResult r = klmRefreshViewList(st.browse, c.catalogue, st.settings, st.replacements, forceReload);
     model_->reset();
-    updateStatusBar();
-    if (st.listed == 0) {
+    status_->update();
+    if (r.empty) {
         info_->clear();
-        st.settings.selectedGame = -1;
+        st.settings.selectedGame = kKlmNoSelection;
         st.reload = true;
         return;
     }
-    int row = model_->rowOf(selected);
-    if (row >= 0) {
-        st.reload = forceReload;
-    } else {
-        row = 0;
-        st.reload = true;
-    }
-    st.settings.selectedGame = model_->gameAt(row);
-    selectRow(row, st.startupComplete);
+    st.settings.selectedGame = r.selectedGame;
+    st.reload = r.reload;
+    selectRow(r.selectedRow, st.startupComplete);
     updateInfoPane();
     if (st.settings.fitColumnsOnRefresh && st.startupComplete) list_->resizeColumnsToContents();
 }
@@ -384,14 +374,9 @@ void MainWindow::updateInfoPane()
 void MainWindow::columnClicked(int section)
 {
     Settings& s = ctx_->state.settings;
-    if (section < 0 || section >= model_->columnCount()) return;
     // Capture widths first: the reset of the model must not lose them.
     for (int i = 0; i < model_->columnCount(); ++i) s.shownColumns.items[i].width = list_->columnWidth(i);
-    if (section == s.sortColumn) {
-        s.shownColumns.items[section].descending = s.shownColumns.items[section].descending ? 0 : 1;
-    } else {
-        s.sortColumn = section;
-    }
+    if (!klmColumnClick(s, section)) return;
     klmRefreshList(false);
     for (int i = 0; i < model_->columnCount(); ++i) list_->setColumnWidth(i, s.shownColumns.items[i].width);
     updateHeaderArrow();
@@ -449,6 +434,22 @@ void MainWindow::showGameMenu(const QPoint& globalPos)
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == area_) {
+        switch (event->type()) {
+        case QEvent::Resize: klmLayoutWindow(); break;
+        case QEvent::Paint: paintSplitters(); return true;
+        case QEvent::MouseButtonPress: case QEvent::MouseMove: case QEvent::MouseButtonRelease:
+            if (splitterMouse(event)) return true;
+            break;
+        default: break;
+        }
+    }
+    if ((watched == dragLines_[0] || watched == dragLines_[1]) && event->type() == QEvent::Paint) {
+        // A half-tone over what lies below, the counterpart of an inverted line.
+        QPainter p(static_cast<QWidget*>(watched));
+        p.fillRect(static_cast<QWidget*>(watched)->rect(), QBrush(Qt::black, Qt::Dense4Pattern));
+        return true;
+    }
     if (watched == list_ && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -461,7 +462,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
         int row = list_->currentIndex().row();
         if (ctx_->state.settings.selectedGame < 0 || row < 0) return true;
         int steps = wheel->angleDelta().y() / 120;
-        int target = std::clamp(row - steps, 0, ctx_->state.listed - 1);
+        int target = std::clamp(row - steps, 0, ctx_->state.browse.view.count - 1);
         selectRow(target, ctx_->state.startupComplete);
         return true;
     }
@@ -470,7 +471,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 
 void MainWindow::autoSelectTick()
 {
-    const int n = ctx_->state.listed;
+    const int n = ctx_->state.browse.view.count;
     int current = list_->currentIndex().row();
     int next = klmAutoSelectNext(ctx_->state.settings.autoSelectOrder, current, n, QRandomGenerator::global()->generate());
     if (next < 0) return;
@@ -480,18 +481,15 @@ void MainWindow::autoSelectTick()
 
 void MainWindow::toggleViewFilter(int id)
 {
-    SearchCondition& c = ctx_->state.settings.search;
-    int32_t* flag = id == klmcmd::ShowOwned        ? &c.showOwned
-                    : id == klmcmd::ShowNotRenamed ? &c.showNotRenamed
-                    : id == klmcmd::ShowNotOwned   ? &c.showNotOwned
-                    : id == klmcmd::ShowLaterDisks ? &c.showLaterDisks
-                                                   : &c.favoritesOnly;
-    *flag = *flag ? 0 : 1;
-    setChecked(id, *flag);
+    KlmMainState& st = ctx_->state;
+    KlmViewFilter which;
+    if (!klmViewFilterOfCommand(id, which)) return;
+    st.browse.selectedGame = st.settings.selectedGame;
     // Hiding later disks keeps the game selected through its first disk.
-    if (id == klmcmd::ShowLaterDisks && !*flag && ctx_->state.settings.selectedGame >= 0)
-        ctx_->state.settings.selectedGame = klmSelectFirstDisk(ctx_->catalogue, ctx_->state.settings.selectedGame);
+    setChecked(id, klmToggleViewFilter(st.browse, st.settings, ctx_->catalogue, which));
+    st.settings.selectedGame = st.browse.selectedGame;
     klmRefreshList(false);
+    status_->update();
 }
 
 void MainWindow::setFavorites(bool on)
@@ -549,7 +547,7 @@ void MainWindow::movieCommand(int id)
     }
     s.volume = klmClampVolume(s.volume);
     setChecked(klmcmd::Mute, s.mute);
-    updateStatusBar();
+    status_->update();
 }
 
 void MainWindow::notAvailable(int id)
@@ -584,6 +582,11 @@ void MainWindow::command(int id)
     }
     switch (id) {
     case klmcmd::Exit: close(); return;
+    case klmcmd::FocusNext: moveFocusRing(true); return;
+    case klmcmd::FocusPrevious: moveFocusRing(false); return;
+    case klmcmd::OwnedColour: pickColour(0); return;
+    case klmcmd::NotRenamedColour: pickColour(1); return;
+    case klmcmd::NotOwnedColour: pickColour(2); return;
     case klmcmd::TitleMode:
         s.titleMode = s.titleMode ? 0 : 1;
         setChecked(id, s.titleMode);
@@ -674,18 +677,24 @@ void MainWindow::showPlaced()
     if (hasWindowFile_ && klmReadWindowFile(ctx_->paths.windowDat, p) == KlmWindowFileStatus::Read &&
         klmIsSanePlacement(p, areas)) {
         setGeometry(p.left, p.top, p.right - p.left, p.bottom - p.top);
+        // Closed while maximized, or minimized from maximized: maximized
+        // again, restoring to the stored rectangle.
         if (p.showCmd == kKlmShowMaximized) showMaximized();
         else show();
         return;
     }
-    // First run (or a placement that cannot be used): 90 % of the work area, centred.
-    QScreen* sc = QApplication::primaryScreen();
-    if (sc) {
-        QRect w = sc->availableGeometry();
-        int cw = w.width() * 9 / 10, ch = w.height() * 9 / 10;
-        setGeometry(w.left() + (w.width() - cw) / 2, w.top() + (w.height() - ch) / 2, cw, ch);
+    // First run, or a placement that cannot be used: 90 % of the work area, centred.
+    if (QScreen* sc = QApplication::primaryScreen()) {
+        const QRect w = sc->availableGeometry();
+        const KlmRect r = klmFirstRunWindowRect({w.left(), w.top(), w.width(), w.height()});
+        setGeometry(r.x, r.y, r.w, r.h);
+    }
+    if (!hasSettingFile_) {
+        ctx_->state.settings.splitX = klmFirstRunSplitX(width());
+        ctx_->state.settings.splitY = kKlmFirstRunSplitY;
     }
     show();
+    klmLayoutWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -714,7 +723,13 @@ void MainWindow::shutDown()
     p.top = normal.top();
     p.right = normal.left() + normal.width();
     p.bottom = normal.top() + normal.height();
-    p.showCmd = isMaximized() ? kKlmShowMaximized : kKlmShowNormal;
+    const Qt::WindowStates state = windowState();
+    if (state & Qt::WindowMinimized) {
+        p.flags = (state & Qt::WindowMaximized) ? kKlmPlaceRestoreToMaximized : 0;
+        p.showCmd = klmSavedShowState(kKlmShowMinimized, p.flags);
+    } else {
+        p.showCmd = (state & Qt::WindowMaximized) ? kKlmShowMaximized : kKlmShowNormal;
+    }
 
     struct Write {
         const char* name;
@@ -722,7 +737,7 @@ void MainWindow::shutDown()
     };
     const std::vector<Write> writes = {
         {"dat.cache", [&](std::string* e) { return klmSaveCatalogueCache(c.paths, c.catalogue, e); }},
-        {"sort.cache", [&](std::string* e) { return klmWriteFileAtomic(c.paths.sortCache, klmSortCacheImage(c.catalogue, st.orders), e); }},
+        {"sort.cache", [&](std::string* e) { return klmWriteSortCache(c.paths, st.browse.orders, e); }},
         {"movieinfo.dat", [&](std::string* e) { return klmSaveMovieInfoFile(c.paths.movieinfoDat, c.catalogue, e); }},
         {"skin.dat", [&](std::string* e) { return klmSaveSkinFile(c.paths.skinDat, st.skins, c.catalogue, e); }},
         {"emulator.dat", [&](std::string* e) { return klmSaveEmulatorFile(c.paths.emulatorDat, st.emulators, c.catalogue, e); }},
@@ -748,4 +763,170 @@ void MainWindow::shutDown()
         klmMessageBox(this, klmU("次のファイルを保存できませんでした。\n") + failed.join(QStringLiteral("\n")),
                       warningTitle(), QMessageBox::Warning);
     }
+}
+
+KlmLayoutInput MainWindow::layoutInput() const
+{
+    const Settings& s = ctx_->state.settings;
+    KlmLayoutInput in;
+    in.clientW = area_->width();
+    in.clientH = area_->height();
+    in.toolbarShown = s.showToolbar != 0;
+    in.toolbarH = toolbar_ ? toolbar_->sizeHint().height() : 0;
+    in.statusShown = s.showStatusBar != 0;
+    in.statusH = status_->sizeHint().height();
+    in.comboH = search_->comboHeight();
+    in.resetButtonW = search_->resetButtonWidth();
+    in.showInfoIcon = s.showInfoIcon != 0;
+    in.showInfoText = s.showInfoText != 0;
+    in.splitX = s.splitX;
+    in.splitY = s.splitY;
+    return in;
+}
+
+void MainWindow::klmLayoutWindow()
+{
+    // Before the window is shown its client size is a placeholder: the
+    // bounds would pull the stored splitters in for nothing.
+    if (!area_ || !toolbar_ || !isVisible() || isMinimized()) return;
+    KlmLayoutInput in = layoutInput();
+    if (in.clientW <= 0 || in.clientH <= 0) return;
+    klmClampSplitters(in);
+    Settings& s = ctx_->state.settings;
+    s.splitX = in.splitX;
+    s.splitY = in.splitY;
+    const KlmLayout l = klmComputeLayout(in);
+    auto rect = [](const KlmRect& r) { return QRect(r.x, r.y, r.w, r.h); };
+    toolbar_->setGeometry(0, 0, in.clientW, in.toolbarH);
+    status_->setGeometry(0, in.clientH - l.S, in.clientW, in.statusH);
+    list_->setGeometry(rect(l.list));
+    snaps_[0]->setGeometry(rect(l.snap1));
+    snaps_[1]->setGeometry(rect(l.snap2));
+    icon_->setGeometry(rect(l.infoIcon));
+    info_->setGeometry(rect(l.infoText));
+    search_->placeControls(l);
+    area_->update();
+}
+
+void MainWindow::paintSplitters()
+{
+    QPainter p(area_);
+    const KlmLayoutInput in = layoutInput();
+    const KlmLayout l = klmComputeLayout(in);
+    // Five 1-pixel lines per bar: grey edges, lighter, a near-white centre.
+    static const QColor kLines[5] = {QColor(0x78, 0x78, 0x78), QColor(0xBE, 0xBE, 0xBE), QColor(0xFA, 0xFA, 0xFA),
+                                     QColor(0xBE, 0xBE, 0xBE), QColor(0x78, 0x78, 0x78)};
+    const KlmRect& v = l.verticalBar;
+    const KlmRect& h = l.horizontalBar;
+    for (int i = 0; i < 5; ++i) {
+        p.fillRect(v.x + i, v.y, 1, v.h, kLines[i]);
+        p.fillRect(h.x, h.y + i, h.w, 1, kLines[i]);
+    }
+}
+
+void MainWindow::showDragLines()
+{
+    const KlmLayoutInput in = layoutInput();
+    const int T = klmLayoutT(in), S = klmLayoutS(in);
+    if (drag_.mode & kKlmHitVertical) {
+        dragLines_[0]->setGeometry(drag_.posX - 2, T, 5, in.clientH - S - T);
+        dragLines_[0]->show();
+        dragLines_[0]->raise();
+    }
+    if (drag_.mode & kKlmHitHorizontal) {
+        const int left = ((drag_.mode & kKlmHitVertical) ? drag_.posX : in.splitX) + 2;
+        dragLines_[1]->setGeometry(left, drag_.posY - 2, in.clientW - left, 5);
+        dragLines_[1]->show();
+        dragLines_[1]->raise();
+    }
+}
+
+bool MainWindow::splitterMouse(QEvent* event)
+{
+    auto* m = static_cast<QMouseEvent*>(event);
+    const QPoint pos = m->position().toPoint();
+    KlmLayoutInput in = layoutInput();
+    KlmMainState& st = ctx_->state;
+    if (event->type() == QEvent::MouseMove) {
+        if (drag_.mode == kKlmHitNone) {
+            const int hit = klmSplitterHitTest(in, pos.x(), pos.y());
+            if (hit == kKlmHitBoth) area_->setCursor(Qt::SizeAllCursor);
+            else if (hit == kKlmHitVertical) area_->setCursor(Qt::SizeHorCursor);
+            else if (hit == kKlmHitHorizontal) area_->setCursor(Qt::SizeVerCursor);
+            else area_->unsetCursor();
+            return false;
+        }
+        klmMoveSplitDrag(drag_, in, pos.x(), pos.y());
+        showDragLines();
+        return true;
+    }
+    if (m->button() != Qt::LeftButton) return false;
+    if (event->type() == QEvent::MouseButtonPress) {
+        const int hit = klmSplitterHitTest(in, pos.x(), pos.y());
+        if (hit == kKlmHitNone) return false;
+        // The area has the mouse until the button is released.
+        drag_ = klmBeginSplitDrag(in, hit, pos.x(), pos.y());
+        showDragLines();
+        dragPausedMovie_ = st.moviePlaying;
+        st.moviePlaying = false;
+        if (st.autoSelectRunning) autoSelectTimer_.stop();
+        return true;
+    }
+    if (drag_.mode == kKlmHitNone) return false;
+    klmEndSplitDrag(drag_, in);
+    drag_ = KlmSplitDrag{};
+    for (QWidget* line : dragLines_) line->hide();
+    st.settings.splitX = in.splitX;
+    st.settings.splitY = in.splitY;
+    klmLayoutWindow();
+    update();
+    if (dragPausedMovie_) st.moviePlaying = true;
+    dragPausedMovie_ = false;
+    if (st.autoSelectRunning) autoSelectTimer_.start(std::max(st.settings.autoSelectInterval, 1));
+    return true;
+}
+
+void MainWindow::moveFocusRing(bool forward)
+{
+    QWidget* focus = focusWidget();
+    int32_t current = 0;
+    if (focus == list_ || (focus && list_->isAncestorOf(focus))) current = 1001;
+    else if (focus) {
+        for (int i = 0; i < kKlmFocusRingSize; ++i) {
+            const int32_t id = klmFocusRingMember(i);
+            if (id != 1001 && search_->control(id) == focus) current = id;
+        }
+    }
+    // Disabled qualifier lists are passed over.
+    int32_t next = klmFocusRingNext(current, forward);
+    for (int i = 0; i < kKlmFocusRingSize; ++i) {
+        QWidget* w = next == 1001 ? static_cast<QWidget*>(list_) : search_->control(next);
+        if (w && w->isEnabled() && w->isVisible()) {
+            w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+        next = klmFocusRingNext(next, forward);
+    }
+}
+
+void MainWindow::pickColour(int item)
+{
+    Settings& s = ctx_->state.settings;
+    int32_t* colours[3] = {&s.ownedColour, &s.notRenamedColour, &s.notOwnedColour};
+    if (item < 0 || item > 2) return;
+    klmSuspendAutoSelect();
+    const int32_t bgr = *colours[item];
+    const QColor chosen = QColorDialog::getColor(QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF), this);
+    if (chosen.isValid()) {
+        *colours[item] = chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
+        list_->viewport()->update();
+        status_->update();
+    }
+    klmResumeAutoSelect();
+}
+
+void MainWindow::chooseVolume(int volume)
+{
+    ctx_->state.settings.volume = klmClampVolume(volume);
+    status_->update();
 }

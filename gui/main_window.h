@@ -11,13 +11,15 @@
 #include <memory>
 
 #include "app_state.h"
+#include "layout/window_layout.h"
 
 class QAction;
 class QLabel;
 class QPlainTextEdit;
-class QSplitter;
 class QTableView;
+class QToolBar;
 class GameListModel;
+class KlmStatusBar;
 class SearchBar;
 
 class MainWindow : public QMainWindow {
@@ -40,6 +42,16 @@ public:
     GameListModel* model() const { return model_; }
     SearchBar* searchBar() const { return search_; }
     QPlainTextEdit* infoPane() const { return info_; }
+    KlmStatusBar* statusPane() const { return status_; }
+    QToolBar* toolBar() const { return toolbar_; }
+    // The client area below the menu bar: every pane is placed in it.
+    QWidget* clientArea() const { return area_; }
+    QWidget* dragFeedback(int axis) const { return dragLines_[axis]; }
+    const KlmSplitDrag& splitDrag() const { return drag_; }
+    // What the geometry is computed from, as things are now.
+    KlmLayoutInput layoutInput() const;
+    // Clamps the splitters and places every pane (skipped while minimized).
+    void klmLayoutWindow();
     const KlmAppContext& context() const { return *ctx_; }
     KlmAppContext& context() { return *ctx_; }
     // The files the last shutdown wrote, in order (file names).
@@ -64,6 +76,13 @@ private:
     void createChildren();
     void createMenus();
     void applySettings();
+    void createToolbar();
+    void paintSplitters();
+    bool splitterMouse(QEvent* event);
+    void showDragLines();
+    void moveFocusRing(bool forward);
+    void pickColour(int item);
+    void chooseVolume(int volume);
     void rebuildColumns();
     void updateHeaderArrow();
     void updateStatusBar();
@@ -90,11 +109,17 @@ private:
     GameListModel* model_ = nullptr;
     QPlainTextEdit* info_ = nullptr;
     SearchBar* search_ = nullptr;
-    QSplitter* mainSplitter_ = nullptr;
-    QSplitter* paneSplitter_ = nullptr;
-    QList<QLabel*> statusParts_;
+    QWidget* area_ = nullptr;
+    QToolBar* toolbar_ = nullptr;
+    KlmStatusBar* status_ = nullptr;
+    QLabel* snaps_[2] = {};
+    QLabel* icon_ = nullptr;
+    QWidget* dragLines_[2] = {};
+    KlmSplitDrag drag_;
+    bool dragPausedMovie_ = false;
     QTimer autoSelectTimer_;
     QStringList savedFiles_;
     bool hasWindowFile_ = false;
+    bool hasSettingFile_ = false;
     bool shutDown_ = false;
 };

@@ -2,16 +2,20 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGridLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+
+#include <algorithm>
+#include <iterator>
 
 #include "app_state.h"
 #include "commands.h"
 #include "message_box.h"
 #include "qt_text.h"
-#include "ui/search_lists.h"
+#include "browse/match.h"
+#include "browse/search_bar.h"
+#include "layout/window_layout.h"
 
 namespace {
 
@@ -66,10 +70,6 @@ private:
 
 SearchBar::SearchBar(KlmAppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
 {
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(2, 2, 2, 2);
-    grid->setSpacing(2);
-
     edit_ = new QLineEdit(this);
     edit_->setObjectName(QStringLiteral("1003"));
     edit_->setMaxLength(255);
@@ -83,25 +83,17 @@ SearchBar::SearchBar(KlmAppContext& ctx, QWidget* parent) : QWidget(parent), ctx
     resetButton_ = new QPushButton(klmU("リセット"), this);
     resetButton_->setObjectName(QStringLiteral("1011"));
 
-    grid->addWidget(edit_, 0, 0, 1, 3);
-    grid->addWidget(list(1017), 0, 3, 1, 2);
-    grid->addWidget(resetButton_, 0, 5);
-    grid->addWidget(list(1004), 1, 0);
-    grid->addWidget(list(1005), 1, 1);
-    grid->addWidget(list(1006), 1, 2);
-    grid->addWidget(list(1007), 1, 3);
-    grid->addWidget(list(1008), 1, 4);
-    grid->addWidget(list(1009), 1, 5);
-    auto* row = new QHBoxLayout;
-    for (int id : {1013, 1014, 1015, 1016, 1018, 1019}) row->addWidget(list(id), id == 1014 || id == 1016 || id == 1019 ? 1 : 2);
-    grid->addLayout(row, 2, 0, 1, 6);
-    for (int c = 0; c < 6; ++c) grid->setColumnStretch(c, 1);
+    for (int id : kListIds) {
+        list(id)->setMaxVisibleItems(300 / std::max(list(id)->fontMetrics().height(), 1));
+        list(id)->setMinimumContentsLength(1);
+        list(id)->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    }
 
     // textChanged carries committed text only: an input-method composition
     // still open is preedit and does not refresh the list.
     connect(edit_, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (quiet_) return;
-        klmCopyField(ctx_.state.settings.search.searchText, klmCp(text));
+        klmSetSearchText(ctx_.state.settings.search, klmCp(text));
         Q_EMIT changed();
     });
     for (int id : kListIds) {
@@ -150,7 +142,7 @@ void SearchBar::fillLists()
     quiet_ = true;
     const Catalogue& cat = ctx_.catalogue;
     SearchCondition& cond = ctx_.state.settings.search;
-    klmComputeSearchRanges(cat, cond);
+    klmComputeYearPriceRanges(cond, cat);
     auto fill = [](QComboBox* box, const std::vector<std::string>& items) {
         box->clear();
         QStringList texts;
@@ -158,24 +150,18 @@ void SearchBar::fillLists()
         for (const std::string& s : items) texts.push_back(klmQ(s));
         box->addItems(texts);
     };
-    auto tableItems = [](const char* all, const std::vector<MasterEntry>& table) {
-        std::vector<std::string> items{klmFromUtf8(all)};
-        for (const MasterEntry& e : table) items.emplace_back(klmField(e.name));
-        return items;
-    };
-    fill(list(1017), klmSearchKindLabels());
-    fill(list(1004), tableItems("全て(ハード)", cat.hardware));
-    fill(list(1005), tableItems("全て(ソフト / 基板)", cat.software));
-    fill(list(1006), tableItems("全て(開発元)", cat.developer));
-    fill(list(1007), tableItems("全て(発売元)", cat.publisher));
-    fill(list(1008), tableItems("全て(ジャンル)", cat.genre));
-    fill(list(1009), tableItems("全て(画面)", cat.screen));
-    fill(list(1013), klmYearItems(cond));
-    fill(list(1014), {"----", klmFromUtf8("以前"), klmFromUtf8("以降")});
-    fill(list(1015), klmPriceItems(cond));
-    fill(list(1016), {klmFromUtf8("台"), klmFromUtf8("以下"), klmFromUtf8("以上")});
-    fill(list(1018), klmRomSizeItems(cat));
-    fill(list(1019), {"----", klmFromUtf8("以下"), klmFromUtf8("以上")});
+    std::vector<std::string> kinds;
+    for (int32_t k = 0; k < kKlmSearchKindCount; ++k) kinds.emplace_back(klmSearchKindLabel(k));
+    fill(list(1017), kinds);
+    static constexpr KlmNameCondition kTables[] = {KlmNameCondition::Hardware, KlmNameCondition::Software,
+        KlmNameCondition::Developer, KlmNameCondition::Publisher, KlmNameCondition::Genre, KlmNameCondition::Screen};
+    for (int i = 0; i < 6; ++i) fill(list(1004 + i), klmNameConditionListTexts(cat, kTables[i]));
+    fill(list(1013), klmYearListTexts(cond));
+    fill(list(1014), klmYearQualifierTexts());
+    fill(list(1015), klmPriceListTexts(cond));
+    fill(list(1016), klmPriceQualifierTexts());
+    fill(list(1018), klmRomSizeListTexts(cat));
+    fill(list(1019), klmRomSizeQualifierTexts());
     quiet_ = false;
 }
 
@@ -269,38 +255,40 @@ bool SearchBar::reset(int command)
 
 void SearchBar::searchBySelected(int command, int32_t game)
 {
-    const Catalogue& cat = ctx_.catalogue;
     SearchCondition& c = ctx_.state.settings.search;
-    if (game < 0 || game >= klmGameCount(cat)) return;
+    const KlmSearchOutcome outcome = klmSearchBySelectedGame(c, command, ctx_.catalogue, game);
+    if (outcome == KlmSearchOutcome::Beep) klmWarningBeep();
+    if (outcome != KlmSearchOutcome::Changed) return;
+    // Show what was stored without a second refresh, then refresh once.
+    showCondition();
+    Q_EMIT changed();
     if (command == klmcmd::SearchTitle) {
-        quiet_ = true;
-        c.searchKind = 2;
-        list(1017)->setCurrentIndex(2);
-        klmCopyField(c.searchText, klmField(cat.games[static_cast<size_t>(game)].title));
-        edit_->setText(klmQ(klmField(c.searchText)));
-        quiet_ = false;
-        Q_EMIT changed();
         edit_->selectAll();
         edit_->setFocus();
-        return;
     }
-    static constexpr KlmGameValue kWhich[] = {KlmGameValue::Hardware, KlmGameValue::Software,
-        KlmGameValue::Developer, KlmGameValue::Publisher, KlmGameValue::Genre, KlmGameValue::Screen,
-        KlmGameValue::Year, KlmGameValue::Price, KlmGameValue::RomSize};
-    static constexpr int kIds[] = {1004, 1005, 1006, 1007, 1008, 1009, 1013, 1015, 1018};
-    int i = command - klmcmd::SearchHardware;
-    if (i < 0 || i > 8) return;
-    int32_t value = 0;
-    KlmValueResult r = klmConditionForGame(cat, c, game, kWhich[i], &value);
-    if (r == KlmValueResult::Beep) {
-        klmWarningBeep();
-    } else if (r == KlmValueResult::Value && value != *field(kIds[i]) && value >= 0 &&
-               value < list(kIds[i])->count()) {
-        *field(kIds[i]) = value;
-        quiet_ = true;
-        list(kIds[i])->setCurrentIndex(value);
-        quiet_ = false;
-        Q_EMIT changed();
-    }
-    updateQualifiers();
+}
+
+void SearchBar::placeControls(const KlmLayout& l)
+{
+    const KlmRect* rects[] = {&l.kindCombo, &l.searchEdit, &l.resetButton, &l.hardware, &l.software,
+                              &l.developer, &l.publisher, &l.genre, &l.screen, &l.year, &l.yearQualifier,
+                              &l.price, &l.priceQualifier, &l.romSize, &l.romSizeQualifier};
+    QWidget* widgets[] = {list(1017), edit_, resetButton_, list(1004), list(1005), list(1006), list(1007),
+                          list(1008), list(1009), list(1013), list(1014), list(1015), list(1016), list(1018),
+                          list(1019)};
+    // The bar covers just the search rows, so it never lies over the panes.
+    QRect area;
+    for (const KlmRect* r : rects) area = area.united(QRect(r->x, r->y, r->w, r->h));
+    setGeometry(area);
+    for (size_t i = 0; i < std::size(rects); ++i)
+        widgets[i]->setGeometry(rects[i]->x - area.x(), rects[i]->y - area.y(), rects[i]->w, rects[i]->h);
+}
+
+int SearchBar::comboHeight() const { return list(1004)->sizeHint().height(); }
+int SearchBar::resetButtonWidth() const { return resetButton_->sizeHint().width(); }
+QWidget* SearchBar::control(int controlId) const
+{
+    if (controlId == 1003) return edit_;
+    if (controlId == 1011) return resetButton_;
+    return list(controlId);
 }

@@ -12,6 +12,7 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 struct KlmAppContext;
+struct KlmLayout;
 
 class SearchBar : public QWidget {
     Q_OBJECT
@@ -27,6 +28,14 @@ public:
     bool reset(int command);
     // Commands 33000–33009 for the selected game.
     void searchBySelected(int command, int32_t game);
+
+    // Places the controls on the rectangles of the window's layout (in the
+    // parent's coordinates); the bar itself spans the search rows.
+    void placeControls(const KlmLayout& layout);
+    int comboHeight() const;
+    int resetButtonWidth() const;
+    // The edit (1003), the reset button (1011) or a list.
+    QWidget* control(int controlId) const;
 
     QLineEdit* edit() const { return edit_; }
     QComboBox* list(int controlId) const;

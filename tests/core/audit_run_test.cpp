@@ -37,7 +37,7 @@ std::string crcOf(std::string_view bytes)
     return klmFormatCrcText(klmCrc32(bytes.data(), bytes.size()));
 }
 
-GameRecord game(std::string_view crc, int32_t hardware = 0, std::string_view target = {})
+GameRecord game(std::string_view crc, int32_t hardware = 0, std::string_view target = "")
 {
     GameRecord g{};
     klmCopyField(g.crc32, crc);

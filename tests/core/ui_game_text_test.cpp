@@ -9,8 +9,6 @@
 #include "settings/settings.h"
 #include "test_util.h"
 #include "ui/game_text.h"
-#include "ui/interim_refresh.h"
-#include "ui/search_lists.h"
 
 namespace {
 
@@ -103,93 +101,4 @@ TEST(UiGameText, InfoLayoutsAndLimits)
     EXPECT_EQ(info.size(), 254u + 2u + 29u * (4u + 3u + 254u + 2u));
     EXPECT_LE(info.size(), kKlmInfoTextMax);
     EXPECT_TRUE(klmIsValidCp932(info));
-}
-
-TEST(UiSearchLists, RangesItemsAndValuesForTheSelectedGame)
-{
-    Catalogue c = sampleCatalogue();
-    SearchCondition cond;
-    klmComputeSearchRanges(c, cond);
-    EXPECT_EQ(cond.yearBase, 19870000);
-    EXPECT_EQ(cond.yearTop, 19940000);
-    EXPECT_EQ(cond.priceTop, 3000);
-    auto years = klmYearItems(cond);
-    ASSERT_EQ(years.size(), 9u);
-    EXPECT_EQ(years[0], cp("全て(発売年)"));
-    EXPECT_EQ(years[1], cp("1987年"));
-    EXPECT_EQ(years[8], cp("1994年"));
-    auto prices = klmPriceItems(cond);
-    ASSERT_EQ(prices.size(), 4u);
-    EXPECT_EQ(prices[3], cp("3,000円"));
-    EXPECT_EQ(klmSearchKindLabels().size(), 22u);
-    EXPECT_EQ(klmSearchKindLabels()[21], cp("型番"));
-
-    int32_t v = -5;
-    EXPECT_EQ(klmConditionForGame(c, cond, 1, KlmGameValue::Hardware, &v), KlmValueResult::Value);
-    EXPECT_EQ(v, 2);
-    EXPECT_EQ(klmConditionForGame(c, cond, 0, KlmGameValue::Year, &v), KlmValueResult::Value);
-    EXPECT_EQ(v, 1);
-    // 3,800 yen is the 3,000 entry; 500 yen the 1,000 entry.
-    EXPECT_EQ(klmConditionForGame(c, cond, 0, KlmGameValue::Price, &v), KlmValueResult::Value);
-    EXPECT_EQ(v, 3);
-    EXPECT_EQ(klmConditionForGame(c, cond, 1, KlmGameValue::Price, &v), KlmValueResult::Value);
-    EXPECT_EQ(v, 1);
-    // 1,040,000 bytes is 8,576 from 1 MB: inside the 10,240 tolerance.
-    EXPECT_EQ(klmConditionForGame(c, cond, 1, KlmGameValue::RomSize, &v), KlmValueResult::Value);
-    EXPECT_EQ(v, 2);
-    c.games[1].romSize = 1030000;  // between entries, beyond tolerance: no change, no beep
-    EXPECT_EQ(klmConditionForGame(c, cond, 1, KlmGameValue::RomSize, &v), KlmValueResult::NoChange);
-    for (auto which : {KlmGameValue::Year, KlmGameValue::Price, KlmGameValue::RomSize})
-        EXPECT_EQ(klmConditionForGame(c, cond, 2, which, &v), KlmValueResult::Beep);
-}
-
-TEST(UiSearchLists, TransportClampsAndAutoSelection)
-{
-    EXPECT_EQ(klmClampVolume(105), 100);
-    EXPECT_EQ(klmClampVolume(-5), 0);
-    EXPECT_EQ(klmClampSpeed(2100), 2000);
-    EXPECT_EQ(klmClampSpeed(500), 600);
-    EXPECT_EQ(klmAutoSelectNext(0, 4, 5, 0), 0);
-    EXPECT_EQ(klmAutoSelectNext(1, 0, 5, 0), 4);
-    EXPECT_EQ(klmAutoSelectNext(2, 1, 2, 7), 0);   // random hit the current row: the next one
-    EXPECT_EQ(klmAutoSelectNext(2, 0, 2, 7), 1);
-    EXPECT_EQ(klmAutoSelectNext(9, 1, 3, 0), 2);   // unknown order behaves as 0
-    EXPECT_EQ(klmAutoSelectNext(0, 0, 1, 0), -1);
-}
-
-TEST(UiInterimRefresh, OrderFiltersAndSortCache)
-{
-    Catalogue c = sampleCatalogue();
-    Settings s = klmDefaultSettings();
-    KlmInterimOrders orders;
-    std::vector<int32_t> view;
-    s.titleMode = 0;  // kana order: えーびーしー, そうるぶれいかー, むめい
-    EXPECT_EQ(klmInterimRefresh(c, s, orders, view), 3);
-    EXPECT_EQ(view, (std::vector<int32_t>{1, 0, 2}));
-    s.shownColumns.items[0].descending = 1;
-    klmInterimRefresh(c, s, orders, view);
-    EXPECT_EQ(view, (std::vector<int32_t>{2, 0, 1}));
-    s.shownColumns.items[0].descending = 0;
-
-    // Hiragana typed finds the katakana title; the rest follow the matches.
-    klmCopyField(s.search.searchText, cp("そうる"));
-    s.search.searchKind = 2;
-    EXPECT_EQ(klmInterimRefresh(c, s, orders, view), 1);
-    EXPECT_EQ(view[0], 0);
-    std::vector<int32_t> sorted = view;
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, (std::vector<int32_t>{0, 1, 2}));
-
-    s.search.searchText[0] = 0;
-    s.search.showOwned = 0;
-    EXPECT_EQ(klmInterimRefresh(c, s, orders, view), 2);
-
-    std::string image = klmSortCacheImage(c, orders);
-    ASSERT_EQ(image.size(), 104u * 3);
-    KlmInterimOrders read;
-    ASSERT_TRUE(klmReadSortCacheImage(image, c, read));
-    EXPECT_EQ(read.orders, orders.orders);
-    image[0] = 7;  // not a permutation any more
-    EXPECT_FALSE(klmReadSortCacheImage(image, c, read));
-    EXPECT_FALSE(klmReadSortCacheImage(image.substr(4), c, read));
 }

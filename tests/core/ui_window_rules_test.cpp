@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "ui/window_rules.h"
+
+TEST(UiWindowRules, TransportClampsAndAutoSelection)
+{
+    EXPECT_EQ(klmClampVolume(105), 100);
+    EXPECT_EQ(klmClampVolume(-5), 0);
+    EXPECT_EQ(klmClampSpeed(2100), 2000);
+    EXPECT_EQ(klmClampSpeed(500), 600);
+    EXPECT_EQ(klmAutoSelectNext(0, 4, 5, 0), 0);
+    EXPECT_EQ(klmAutoSelectNext(1, 0, 5, 0), 4);
+    EXPECT_EQ(klmAutoSelectNext(2, 1, 2, 7), 0);  // random hit the current row: the next one
+    EXPECT_EQ(klmAutoSelectNext(2, 0, 2, 7), 1);
+    EXPECT_EQ(klmAutoSelectNext(9, 1, 3, 0), 2);  // unknown order behaves as 0
+    EXPECT_EQ(klmAutoSelectNext(0, 0, 1, 0), -1);
+}
+
+TEST(UiWindowRules, VolumeBarsAreContiguousAndInsideThePart)
+{
+    for (int h : {16, 20, 24, 40}) {
+        const KlmVolumeGeometry g = klmVolumeGeometry(100, h);
+        for (int i = 0; i < kKlmVolumeBars; ++i) {
+            EXPECT_EQ(klmVolumeBarAt(g, g.bars[i].x, g.bars[i].y), 5 * i);
+            EXPECT_EQ(g.bars[i].y, 2);
+            EXPECT_EQ(g.bars[i].y + g.bars[i].h, h - 4);
+            if (i > 0) {
+                EXPECT_EQ(g.barHits[i].x, g.barHits[i - 1].x + g.barHits[i - 1].w);
+            }
+        }
+        // Everything fits in the 170-pixel part, the text after the bars.
+        EXPECT_GT(g.bars[0].x, g.speaker.x + g.speaker.w);
+        EXPECT_LT(g.bars[20].x + 2, g.textX);
+        EXPECT_LT(g.textX, 100 + klmStatusPartWidth(6) - 40);
+        EXPECT_EQ(klmVolumeBarAt(g, g.speaker.x, g.speaker.y), -1);
+        EXPECT_EQ(klmVolumeBarAt(g, g.bars[20].x + 3, 2), -1);
+    }
+}
+
+TEST(UiWindowRules, ToolbarAndFocusRing)
+{
+    std::set<int32_t> commands;
+    int groups = 1;
+    for (int i = 0; i < kKlmToolbarButtons; ++i) {
+        commands.insert(klmToolbarCommand(i));
+        groups += klmToolbarGroupStart(i);
+    }
+    EXPECT_EQ(commands.size(), 40u);
+    EXPECT_EQ(groups, 10);
+    EXPECT_EQ(klmToolbarCommand(18), 33010);
+    EXPECT_TRUE(klmToolbarGroupStart(18));
+    EXPECT_EQ(klmToolbarCommand(40), 0);
+
+    // Forward all the way round, then backwards.
+    int32_t id = 1001;
+    std::set<int32_t> seen;
+    for (int i = 0; i < kKlmFocusRingSize; ++i) {
+        seen.insert(id);
+        id = klmFocusRingNext(id, true);
+    }
+    EXPECT_EQ(id, 1001);
+    EXPECT_EQ(seen.size(), 13u);
+    EXPECT_EQ(klmFocusRingNext(1001, false), 1016);
+    EXPECT_EQ(klmFocusRingNext(1016, true), 1001);
+    EXPECT_EQ(klmFocusRingNext(1002, true), 1003);  // from the info text
+    EXPECT_EQ(klmFocusRingNext(0, false), 1003);
+}
