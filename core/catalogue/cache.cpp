@@ -107,8 +107,12 @@ void klmCheckCacheValidity(AppPaths& paths)
     if (image.size() < 5 * 16) return;
     const auto* p = reinterpret_cast<const unsigned char*>(image.data());
     for (int i = 0; i < 5; ++i) {
+        // A file whose time cannot be read (screen.dat is optional) was
+        // written as 16 zero bytes: it matches only while it stays missing,
+        // so an absent screen.dat does not throw away the audit results
+        // that live in dat.cache at every start.
         KlmFileTime t{};
-        if (!klmGetFileTime(*catalogueFiles(paths, i), t)) return;
+        if (!klmGetFileTime(*catalogueFiles(paths, i), t)) t = {};
         for (int k = 0; k < 8; ++k) {
             uint16_t stored = static_cast<uint16_t>(p[16 * i + 2 * k] | p[16 * i + 2 * k + 1] << 8);
             if (stored != t[k]) return;

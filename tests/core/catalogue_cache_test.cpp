@@ -206,3 +206,23 @@ TEST(DatCache, ShortFdateCacheIsInvalid)
     klmBuildAppPaths(p, dir.path.string());
     EXPECT_TRUE(p.catalogueChanged);
 }
+
+TEST(DatCache, MissingScreenTableKeepsTheCacheValid)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    std::filesystem::remove(dir.file("screen.dat"));
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    klmLoadCatalogue(p, cat);
+    cat.games[0].ownership = kKlmOwned;
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat));
+    // Still missing at the next start: the cache, and the audit in it, is used.
+    klmBuildAppPaths(p, dir.path.string());
+    EXPECT_FALSE(p.catalogueChanged);
+    // Once screen.dat appears, the catalogue is parsed again.
+    klmTestWrite(dir.file("screen.dat"), masterImage("screen", 1));
+    klmBuildAppPaths(p, dir.path.string());
+    EXPECT_TRUE(p.catalogueChanged);
+}
