@@ -35,6 +35,9 @@ struct KlmMainState {
     bool autoSelectSuspended = false;
     bool moviePlaying = false;
     bool pausedForDialog = false;
+    // Where the movie stands, and where it stood when a dialog paused it.
+    int64_t moviePosition = 0;
+    int64_t dialogMoviePosition = 0;
     bool programSelection = false;
 };
 

@@ -1,6 +1,9 @@
 #include "game_list_model.h"
 
+#include <QAbstractItemView>
 #include <QColor>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QFile>
 #include <QPixmap>
 
@@ -125,6 +128,9 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const
         if (s.tooltipContent != 1 && s.tooltipContent != 2) return {};
         std::string tip = klmBuildInfoText(ctx_.catalogue, s, game,
                                            s.tooltipContent == 1 ? KlmInfoLayout::Detailed : KlmInfoLayout::Simple);
+        // The list's tip buffer holds 1024 bytes with the terminator; a
+        // longer text leaves the standard tip.
+        if (tip.size() + 1 > kKlmInfoTipBufferSize) return {};
         return klmQ(tip).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed();
     }
     case Qt::UserRole:
@@ -139,6 +145,24 @@ QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
     if (section < 0 || section >= columnCount()) return {};
     return klmQ(klmFieldCaption(ctx_.state.settings.shownColumns.items[section].field));
+}
+
+bool GameListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index)
+{
+    if (!event || !view || event->type() != QEvent::ToolTip || !index.isValid() ||
+        index.data(Qt::ToolTipRole).isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    QStyleOptionViewItem opt(option);
+    initStyleOption(&opt, index);
+    const QRect textRect = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &opt, view);
+    if (!opt.text.isEmpty() && opt.fontMetrics.horizontalAdvance(opt.text) > textRect.width()) {
+        QToolTip::showText(event->globalPos(), opt.text, view);
+        return true;
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return false;
 }
 
 void GameListDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const

@@ -8,6 +8,11 @@
 #include <QStyledItemDelegate>
 #include <QVector>
 
+#include <cstddef>
+
+// Bytes an info tip may take, terminator included.
+inline constexpr size_t kKlmInfoTipBufferSize = 1024;
+
 struct KlmAppContext;
 
 class GameListModel : public QAbstractTableModel {
@@ -45,6 +50,10 @@ private:
 class GameListDelegate : public QStyledItemDelegate {
 public:
     GameListDelegate(KlmAppContext& ctx, QObject* parent) : QStyledItemDelegate(parent), ctx_(ctx) {}
+
+    // The standard tip: the whole cell text when the cell cuts it.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

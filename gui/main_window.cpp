@@ -28,13 +28,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audit_dialog.h"
+#include "audit/ownership.h"
 #include "browse/favorites.h"
 #include "catalogue/cache.h"
 #include "commands.h"
+#include "dialog_guard.h"
+#include "fonts.h"
 #include "game_list_model.h"
 #include "media/movie_info.h"
 #include "message_box.h"
 #include "qt_text.h"
+#include "replace_dialogs.h"
 #include "search_bar.h"
 #include "settings/setting_file.h"
 #include "text/file_io.h"
@@ -64,12 +69,24 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ctx_(std::make_un
     connect(&autoSelectTimer_, &QTimer::timeout, this, &MainWindow::autoSelectTick);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The panes read the application context while they close (a hiding
+    // list view asks its model for header sizes), so they go first, while
+    // the context still exists.
+    hide();
+    // The filters would otherwise see events of half-destroyed panes.
+    for (QObject* watched : {static_cast<QObject*>(list_), static_cast<QObject*>(list_ ? list_->viewport() : nullptr),
+                             static_cast<QObject*>(area_), static_cast<QObject*>(dragLines_[0]),
+                             static_cast<QObject*>(dragLines_[1])})
+        if (watched) watched->removeEventFilter(this);
+    delete takeCentralWidget();
+}
 
 QList<int> MainWindow::unavailableCommands()
 {
-    return {32800, 32801, 42300, 42301, 32849, 33800, 40000, 42302, 32813, 32811,
-            32831, 32899, 33600, 40200, 104, 44444};
+    return {42300, 42301, 32849, 32813, 32811,
+            32831, 32899, 33600, 104};
 }
 
 bool MainWindow::startUp(const QString& baseFolder)
@@ -101,6 +118,8 @@ bool MainWindow::startUp(const QString& baseFolder)
     st.settings.splitX = klmDefaultSplitX(width());
     st.settings.splitY = 246;
     klmReadSettingFile(c.paths.settingDat, st.settings, c.catalogue, notify);
+    // The stored choices for the games owned by their CRC alone.
+    klmApplySpecialCrcRule(c.catalogue, st.settings);
     klmLoadFavoritesFile(c.paths.favoriteDat, c.catalogue);
     klmLoadMovieInfoFile(c.paths.movieinfoDat, c.catalogue);
     klmLoadRomFolderFile(c.paths.romfolderDat, st.romFolders);
@@ -290,6 +309,7 @@ void MainWindow::applySettings()
     status_->setVisible(s.showStatusBar != 0);
     icon_->setVisible(s.showInfoIcon != 0);
     info_->setVisible(s.showInfoText != 0);
+    klmApplyFonts(*this);
     rebuildColumns();
     klmLayoutWindow();
 }
@@ -502,9 +522,12 @@ void MainWindow::setFavorites(bool on)
 
 void MainWindow::saveFavoritesAs()
 {
-    klmSuspendAutoSelect();
-    QString name = QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(ctx_->paths.base),
-                                                klmU("お気に入りファイル (*.dat)"));
+    KlmDialogGuard guard(*this);
+    QFileDialog dialog(this, QString(), QString::fromStdString(ctx_->paths.base), klmU("お気に入りファイル (*.dat)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    guard.attach(&dialog);
+    const QString name = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                             ? dialog.selectedFiles().constFirst() : QString();
     if (!name.isEmpty()) {
         std::string path = klmFavoritesSaveName(name.toStdString());
         std::string error;
@@ -513,14 +536,17 @@ void MainWindow::saveFavoritesAs()
                                     QStringLiteral("\n") + QString::fromStdString(error),
                           warningTitle(), QMessageBox::Warning);
     }
-    klmResumeAutoSelect();
 }
 
 void MainWindow::loadFavoritesFrom()
 {
-    klmSuspendAutoSelect();
-    QString name = QFileDialog::getOpenFileName(this, QString(), QString::fromStdString(ctx_->paths.base),
-                                                klmU("お気に入りファイル (*.dat)"));
+    KlmDialogGuard guard(*this);
+    QFileDialog dialog(this, QString(), QString::fromStdString(ctx_->paths.base), klmU("お気に入りファイル (*.dat)"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    guard.attach(&dialog);
+    const QString name = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+                             ? dialog.selectedFiles().constFirst() : QString();
     if (!name.isEmpty()) {
         std::string error;
         if (!klmLoadFavoritesFile(name.toStdString(), ctx_->catalogue, &error) && !error.empty())
@@ -529,7 +555,6 @@ void MainWindow::loadFavoritesFrom()
                           warningTitle(), QMessageBox::Warning);
         klmRefreshList(false);
     }
-    klmResumeAutoSelect();
 }
 
 void MainWindow::movieCommand(int id)
@@ -553,15 +578,15 @@ void MainWindow::movieCommand(int id)
 void MainWindow::notAvailable(int id)
 {
     (void)id;
-    klmSuspendAutoSelect();
+    KlmDialogGuard guard(*this);
     klmMessageBox(this, notAvailableText(), QStringLiteral("Kolmar"), QMessageBox::Information);
-    klmResumeAutoSelect();
 }
 
 void MainWindow::command(int id)
 {
     KlmMainState& st = ctx_->state;
     Settings& s = st.settings;
+    if (klmRunAuditCommand(*this, id)) return;
     if (unavailableCommands().contains(id)) {
         notAvailable(id);
         return;
@@ -611,6 +636,7 @@ void MainWindow::command(int id)
     case klmcmd::FavoriteRemove: setFavorites(false); return;
     case klmcmd::FavoriteSave: saveFavoritesAs(); return;
     case klmcmd::FavoriteLoad: loadFavoritesFrom(); return;
+    case klmcmd::Replacements: klmOpenReplaceDialog(*this); return;
     case klmcmd::Play: case klmcmd::Pause:
         // Only a movie window that can play takes these; none exists yet.
         return;
@@ -648,13 +674,19 @@ void MainWindow::klmPauseMovieForDialog()
 {
     KlmMainState& st = ctx_->state;
     st.pausedForDialog = st.settings.showMovie && st.moviePlaying;
-    if (st.pausedForDialog) st.moviePlaying = false;
+    if (!st.pausedForDialog) return;
+    // The movie window reports its position here once it exists.
+    st.dialogMoviePosition = st.moviePosition;
+    st.moviePlaying = false;
 }
 
 void MainWindow::klmResumeMovieAfterDialog()
 {
     KlmMainState& st = ctx_->state;
-    if (st.pausedForDialog) st.moviePlaying = true;
+    if (st.pausedForDialog) {
+        st.moviePosition = st.dialogMoviePosition;
+        st.moviePlaying = true;
+    }
     st.pausedForDialog = false;
 }
 
@@ -914,15 +946,16 @@ void MainWindow::pickColour(int item)
     Settings& s = ctx_->state.settings;
     int32_t* colours[3] = {&s.ownedColour, &s.notRenamedColour, &s.notOwnedColour};
     if (item < 0 || item > 2) return;
-    klmSuspendAutoSelect();
+    KlmDialogGuard guard(*this);
     const int32_t bgr = *colours[item];
-    const QColor chosen = QColorDialog::getColor(QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF), this);
+    QColorDialog dialog(QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF), this);
+    guard.attach(&dialog);
+    const QColor chosen = dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
     if (chosen.isValid()) {
         *colours[item] = chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
         list_->viewport()->update();
         status_->update();
     }
-    klmResumeAutoSelect();
 }
 
 void MainWindow::chooseVolume(int volume)

@@ -1,0 +1,46 @@
+// The audit progress dialog (32803), the properties box (33801) and the
+// commands of the File and Settings menus that lead to the ROM audit, the
+// ROM folders and the rename settings.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+
+#include "audit/audit.h"
+
+class MainWindow;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class AuditDialog : public QDialog {
+    Q_OBJECT
+public:
+    // run must have been started (klmAuditStart) and outlive the dialog.
+    AuditDialog(MainWindow& window, KlmAuditRun& run, QWidget* parent);
+
+    bool wasCancelled() const { return cancelled_; }
+
+protected:
+    // Esc and the close button ask as the cancel button does.
+    void reject() override;
+
+private:
+    void tick();
+    void showProgress();
+    void askCancel();
+
+    MainWindow& window_;
+    KlmAuditRun& run_;
+    QTimer timer_;
+    QProgressBar* bar_ = nullptr;
+    QLabel* progress_ = nullptr;
+    QLabel* status_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    bool asking_ = false;
+    bool cancelled_ = false;
+};
+
+// Commands 32800, 32801, 33800, 40000, 42302 and 44444. False for any
+// other id.
+bool klmRunAuditCommand(MainWindow& window, int id);

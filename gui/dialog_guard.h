@@ -1,0 +1,25 @@
+// The prologue and epilogue every modal dialog of the main window runs:
+// list auto-selection stops while the dialog is open, a playing movie is
+// paused (and resumed from the same position) when the settings ask for it,
+// and the dialog is centred in the work area when the settings ask for it.
+#pragma once
+
+class MainWindow;
+class QWidget;
+
+class KlmDialogGuard {
+public:
+    // Suspends auto-selection and pauses the movie (or clears the pause mark).
+    explicit KlmDialogGuard(MainWindow& window);
+    // Resumes the movie, then auto-selection.
+    ~KlmDialogGuard();
+    KlmDialogGuard(const KlmDialogGuard&) = delete;
+    KlmDialogGuard& operator=(const KlmDialogGuard&) = delete;
+
+    // Centres dialog when it is shown, once its size is final (only when
+    // the centring setting is on). Call before exec().
+    void attach(QWidget* dialog);
+
+private:
+    MainWindow& window_;
+};

@@ -1,0 +1,19 @@
+// The four stored font descriptions on the main window's panes: the list
+// font on the game list, the game-info font on the info text, the search
+// font on every search control and the status font on the status bar.
+#pragma once
+
+#include <QFont>
+
+#include "settings/settings.h"
+
+class MainWindow;
+
+// The Qt font of a stored description. A negative height is the
+// character height in pixels, a positive one the cell height; a face that
+// is not installed becomes a Japanese face that is (or fallback's family).
+QFont klmQFont(const KlmFont& font, const QFont& fallback);
+
+// Applies the four fonts of the window's settings and keeps the list's row
+// height in step with its font. The caller lays the window out again.
+void klmApplyFonts(MainWindow& window);
