@@ -160,34 +160,27 @@ std::string klmCatalogueCacheImage(const Catalogue& cat)
     return out;
 }
 
-bool klmReadCatalogueCacheImage(std::string_view image, Catalogue& cat)
+namespace {
+
+// Fills the arrays in the file's order from a source of bytes; read(dst, n)
+// copies the next n bytes and answers false when it cannot.
+template <typename Read>
+bool readArrays(const Counts& c, Catalogue& cat, Read read)
 {
-    Counts c{};
-    if (image.size() < kCountBytes ||
-        !parseCounts(reinterpret_cast<const unsigned char*>(image.data()), image.size(), c))
-        return false;
-    const char* p = image.data() + kCountBytes;
+    Catalogue loaded;
     auto take = [&](auto& vec, int64_t n) {
         using T = typename std::decay_t<decltype(vec)>::value_type;
         vec.resize(static_cast<size_t>(n));
-        std::memcpy(vec.data(), p, static_cast<size_t>(n) * sizeof(T));
-        p += n * sizeof(T);
+        return read(vec.data(), static_cast<size_t>(n) * sizeof(T));
     };
-    Catalogue loaded;
-    take(loaded.games, c.n[0]);
-    take(loaded.hardware, c.n[1]);
-    take(loaded.software, c.n[2]);
-    take(loaded.developer, c.n[3]);
-    take(loaded.publisher, c.n[4]);
-    take(loaded.genre, c.n[5]);
-    take(loaded.screen, c.n[6]);
-    take(loaded.romSize, c.n[7]);
+    if (!(take(loaded.games, c.n[0]) && take(loaded.hardware, c.n[1]) && take(loaded.software, c.n[2]) &&
+          take(loaded.developer, c.n[3]) && take(loaded.publisher, c.n[4]) && take(loaded.genre, c.n[5]) &&
+          take(loaded.screen, c.n[6]) && take(loaded.romSize, c.n[7])))
+        return false;
     loaded.movieCount = static_cast<int32_t>(c.n[8]);
     cat = std::move(loaded);
     return true;
 }
-
-namespace {
 
 // Reads dat.cache straight into the arrays: one read per array, no
 // intermediate copy of a file that holds ~100 MB for 50,000 games.
@@ -195,10 +188,7 @@ bool readCacheFile(const std::string& path, Catalogue& cat)
 {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    struct stat st {};
-    unsigned char head[kCountBytes];
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    auto readAll = [&](void* dst, size_t n) {
+    auto readAll = [fd](void* dst, size_t n) {
         char* d = static_cast<char*>(dst);
         while (n > 0) {
             ssize_t r = read(fd, d, n);
@@ -209,32 +199,30 @@ bool readCacheFile(const std::string& path, Catalogue& cat)
         }
         return true;
     };
-    ok = ok && readAll(head, kCountBytes);
+    struct stat st {};
+    unsigned char head[kCountBytes];
     Counts c{};
-    ok = ok && parseCounts(head, static_cast<uint64_t>(st.st_size), c);
-    Catalogue loaded;
-    auto take = [&](auto& vec, int64_t n) {
-        using T = typename std::decay_t<decltype(vec)>::value_type;
-        if (!ok) return;
-        vec.resize(static_cast<size_t>(n));
-        ok = readAll(vec.data(), static_cast<size_t>(n) * sizeof(T));
-    };
-    take(loaded.games, c.n[0]);
-    take(loaded.hardware, c.n[1]);
-    take(loaded.software, c.n[2]);
-    take(loaded.developer, c.n[3]);
-    take(loaded.publisher, c.n[4]);
-    take(loaded.genre, c.n[5]);
-    take(loaded.screen, c.n[6]);
-    take(loaded.romSize, c.n[7]);
+    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && readAll(head, kCountBytes) &&
+                    parseCounts(head, static_cast<uint64_t>(st.st_size), c) && readArrays(c, cat, readAll);
     close(fd);
-    if (!ok) return false;
-    loaded.movieCount = static_cast<int32_t>(c.n[8]);
-    cat = std::move(loaded);
-    return true;
+    return ok;
 }
 
 }  // namespace
+
+bool klmReadCatalogueCacheImage(std::string_view image, Catalogue& cat)
+{
+    Counts c{};
+    if (image.size() < kCountBytes ||
+        !parseCounts(reinterpret_cast<const unsigned char*>(image.data()), image.size(), c))
+        return false;
+    const char* p = image.data() + kCountBytes;
+    return readArrays(c, cat, [&p](void* dst, size_t n) {
+        if (n > 0) std::memcpy(dst, p, n);
+        p += n;
+        return true;
+    });
+}
 
 int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems)
 {
