@@ -4,9 +4,7 @@
 #include "audit/audit.h"
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,7 +24,6 @@
 #include "settings/setting_file.h"
 #include "test_util.h"
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 
@@ -456,34 +453,13 @@ struct ScopedEnv {
     }
 };
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
+using CliRun = KlmTestRun;
 
 CliRun runCli(const std::vector<std::string>& args, const KlmTempDir& scratch)
 {
-    const std::string outPath = scratch.file("stdout.txt"), errPath = scratch.file("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> all{KOLMAR_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    CliRun r;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = klmTestRead(outPath);
-    r.err = klmTestRead(errPath);
-    return r;
+    return klmTestRunProgram(all, scratch);
 }
 
 std::string gameElement(std::string_view number, std::string_view title, std::string_view crc)

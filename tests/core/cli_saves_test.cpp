@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <filesystem>
 #include <map>
@@ -25,44 +23,18 @@
 #include "settings/window_file.h"
 #include "test_util.h"
 
-extern char** environ;
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct SavesRun {
-    int exitCode = -1;
-    std::string out, err;
-};
+using SavesRun = KlmTestRun;
 
 SavesRun runSaves(const std::vector<std::string>& args, const KlmTempDir& scratch)
 {
-    const std::string outPath = scratch.file("stdout.txt");
-    const std::string errPath = scratch.file("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> all{KOLMAR_CLI_PATH, "saves"};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    SavesRun r;
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    r.out = klmTestRead(outPath);
-    r.err = klmTestRead(errPath);
-    if (r.err.find("不明なコマンドです") != std::string::npos)
-        ADD_FAILURE() << "kolmar-cli has no saves command: its dispatcher table must list klmCliSaves";
-    return r;
+    return klmTestRunProgram(all, scratch);
 }
 
 // A strict little JSON reader: anything malformed fails the parse, so

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/cp932.h"
 
@@ -57,3 +58,11 @@ inline std::string sjLines(std::initializer_list<std::string_view> lines)
     }
     return out;
 }
+
+// A program run without a shell, its output caught in files of scratch.
+struct KlmTestRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+KlmTestRun klmTestRunProgram(const std::vector<std::string>& args, const KlmTempDir& scratch);
