@@ -6,14 +6,11 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
-#include <iterator>
 
 #include "catalogue/format.h"
+#include "dialog_kit.h"
 #include "message_box.h"
 #include "qt_text.h"
 
@@ -152,18 +149,7 @@ KlmDisplayDialog::KlmDisplayDialog(const KlmDisplayValues& values, QWidget* pare
     snapForm->addRow(klmU("フレーム幅"), frameWidth_);
     snapForm->addRow(klmU("動画"), comboFor(42002));
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(klmU("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &KlmDisplayDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = klmOkCancelRow(this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(formats, 0, 0);
@@ -230,7 +216,6 @@ std::optional<KlmDisplayValues> klmEditDisplaySettings(QWidget* owner, const Klm
                                                        const std::function<void(QDialog&)>& prepare)
 {
     KlmDisplayDialog dialog(values, owner);
-    if (prepare) prepare(dialog);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (!klmExecDialog(dialog, prepare)) return std::nullopt;
     return dialog.values();
 }

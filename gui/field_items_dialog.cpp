@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "dialog_kit.h"
 #include "message_box.h"
 #include "qt_text.h"
 
@@ -74,15 +75,7 @@ KlmFieldItemsDialog::KlmFieldItemsDialog(const Settings& settings, QWidget* pare
     middle->addWidget(down);
     middle->addStretch();
 
-    auto* ok = button(1, "OK", this);
-    ok->setDefault(true);
-    QPushButton* cancel = button(2, "キャンセル", this);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = klmOkCancelRow(this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(target_, 0, 0, 1, 3);
@@ -154,7 +147,6 @@ std::optional<Settings> klmEditFieldItems(QWidget* owner, const Settings& settin
                                           const std::function<void(QDialog&)>& prepare)
 {
     KlmFieldItemsDialog dialog(settings, owner);
-    if (prepare) prepare(dialog);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (!klmExecDialog(dialog, prepare)) return std::nullopt;
     return dialog.result();
 }

@@ -10,6 +10,7 @@
 
 #include <utility>
 
+#include "dialog_kit.h"
 #include "qt_font.h"
 #include "qt_text.h"
 
@@ -120,18 +121,7 @@ KlmFontColourDialog::KlmFontColourDialog(const Settings& settings, QWidget* pare
         showColour(c.state);
     }
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(klmU("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    QHBoxLayout* buttons = klmOkCancelRow(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -183,7 +173,6 @@ std::optional<Settings> klmEditFontsColours(QWidget* owner, const Settings& sett
                                             KlmColourPicker colourPicker)
 {
     KlmFontColourDialog dialog(settings, owner, std::move(fontPicker), std::move(colourPicker));
-    if (prepare) prepare(dialog);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (!klmExecDialog(dialog, prepare)) return std::nullopt;
     return dialog.settings();
 }
