@@ -147,28 +147,32 @@ void KlmMediaPanes::preloadGames(const std::vector<int32_t>& games)
 {
     preload_.clear();
     const Catalogue& cat = *src_.catalogue;
-    for (int32_t i : games) {
-        if (i < 0 || static_cast<size_t>(i) >= cat.games.size())
-            continue;
-        for (bool gameSnapshot : {false, true}) {
-            std::string path = klmSnapshotPath(*src_.paths, cat.games[static_cast<size_t>(i)], gameSnapshot);
-            if (!path.empty())
-                preload_.push_back(std::move(path));
-        }
-    }
+    for (int32_t i : games)
+        if (i >= 0 && static_cast<size_t>(i) < cat.games.size())
+            for (int kind : {kKlmPaneFirst, kKlmPaneSecond})
+                preload_.emplace_back(i, kind);
     if (!preload_.empty())
         preloadTimer_.start();
 }
 
 void KlmMediaPanes::preloadStep()
 {
-    // One picture per turn of the event loop, so keys are never kept waiting.
-    while (!preload_.empty()) {
-        const std::string path = std::move(preload_.front());
-        preload_.pop_front();
-        if (cache_.preload(path))
-            break;
-    }
+    // One pane of one game per turn of the event loop, so keys are never
+    // kept waiting: its pictures decoded and scaled as that pane will show
+    // them, the same way the pane itself asks for them.
+    if (preload_.empty())
+        return;
+    const auto [game, kind] = preload_.front();
+    preload_.pop_front();
+    KlmPaneState st = paneState();
+    st.selected = game;
+    st.firstPaneToggle = false;
+    st.movieVisible = false;
+    const KlmPaneLayout l = klmLayoutPane(*src_.paths, *src_.catalogue, src_.skins, st, kind,
+                                          toKlmRect(slots_[kind == kKlmPaneFirst ? 0 : 1]), cache_.sizer());
+    const qreal dpr = panes_[0]->devicePixelRatioF();
+    cache_.scaled(l.framePath, QSize(l.pane.w, l.pane.h) * dpr);
+    cache_.scaled(l.picturePath, QSize(l.picture.right - l.picture.left, l.picture.bottom - l.picture.top) * dpr);
     if (!preload_.empty())
         preloadTimer_.start();
 }

@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "catalogue/app_paths.h"
@@ -75,7 +76,7 @@ public:
     void layoutMovie();
 
     void selectGame(int32_t game, bool reload = false);
-    // Decodes the snapshots of these games while the window is idle.
+    // Decodes and scales these games' pictures while the window is idle.
     void preloadGames(const std::vector<int32_t>& games);
 
     void movieDisplayToggled();
@@ -119,6 +120,6 @@ private:
     bool toggle_ = false;
     bool pausedForDialog_ = false;
     qint64 dialogPosition_ = 0;
-    std::deque<std::string> preload_;
+    std::deque<std::pair<int32_t, int>> preload_;  // game, pane kind
     QTimer preloadTimer_;
 };

@@ -14,12 +14,12 @@ qint64 imageBytes(const QImage& image) { return image.isNull() ? 0 : image.sizeI
 
 KlmPictureCache::KlmPictureCache(qint64 budgetBytes) : budget_(budgetBytes) {}
 
-KlmPictureCache::Entry* KlmPictureCache::find(const std::string& path)
+KlmPictureCache::Entry* KlmPictureCache::find(const std::string& key, const std::string& file)
 {
-    auto it = entries_.find(path);
+    auto it = entries_.find(key);
     if (it == entries_.end())
         return nullptr;
-    const QFileInfo info(QString::fromStdString(path));
+    const QFileInfo info(QString::fromStdString(file));
     const qint64 time = info.exists() ? info.lastModified().toMSecsSinceEpoch() : 0;
     const qint64 size = info.exists() ? info.size() : -1;
     if (size != it->second.fileSize || time != it->second.fileTime) {
@@ -55,9 +55,14 @@ KlmPictureCache::Entry& KlmPictureCache::load(const std::string& path)
             e.image = std::move(image);
         }
     }
+    return insert(path, std::move(e));
+}
+
+KlmPictureCache::Entry& KlmPictureCache::insert(const std::string& key, Entry e)
+{
     e.lastUse = ++clock_;
     bytes_ += imageBytes(e.image);
-    Entry& stored = entries_[path] = std::move(e);
+    Entry& stored = entries_[key] = std::move(e);
     trim();
     return stored;
 }
@@ -80,16 +85,33 @@ QImage KlmPictureCache::image(const std::string& path)
 {
     if (path.empty())
         return {};
-    if (Entry* e = find(path))
+    if (Entry* e = find(path, path))
         return e->image;
     return load(path).image;
+}
+
+QImage KlmPictureCache::scaled(const std::string& path, QSize size)
+{
+    if (path.empty() || size.isEmpty())
+        return {};
+    const std::string key = path + '\n' + std::to_string(size.width()) + 'x' + std::to_string(size.height());
+    if (Entry* e = find(key, path))
+        return e->image;
+    const QImage source = image(path);
+    const Entry* base = find(path, path);
+    if (!base)
+        return {};
+    Entry e = *base;
+    if (!source.isNull())
+        e.image = source.size() == size ? source : source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return insert(key, std::move(e)).image;
 }
 
 KlmSize KlmPictureCache::size(const std::string& path)
 {
     if (path.empty())
         return {};
-    if (Entry* e = find(path))
+    if (Entry* e = find(path, path))
         return e->size;
     return load(path).size;
 }
@@ -101,7 +123,7 @@ KlmPictureSizer KlmPictureCache::sizer()
 
 bool KlmPictureCache::preload(const std::string& path)
 {
-    if (path.empty() || find(path))
+    if (path.empty() || find(path, path))
         return false;
     load(path);
     return true;

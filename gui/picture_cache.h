@@ -8,7 +8,8 @@
 //  - an entry is used only while the file's size and modification time are
 //    as they were when it was decoded, so a replaced snapshot shows at once;
 //  - a picture too large to be shown sensibly is decoded scaled down, and
-//    its size is still reported as the file's own.
+//    its size is still reported as the file's own;
+//  - scaled copies are entries of their own, under the same budget.
 #pragma once
 
 #include <QImage>
@@ -36,6 +37,9 @@ public:
     KlmSize size(const std::string& path);
     // A sizer for the core pane layout that reads through this cache.
     KlmPictureSizer sizer();
+    // The picture smoothly scaled to exactly size (kept too, so that a pane
+    // repainted at the same size does no scaling); null like image().
+    QImage scaled(const std::string& path, QSize size);
 
     // Decodes path now unless it is cached; true when something was decoded.
     bool preload(const std::string& path);
@@ -56,8 +60,10 @@ private:
         qint64 fileTime = 0;
         quint64 lastUse = 0;
     };
-    Entry* find(const std::string& path);
+    // The entry under key, while file is as it was when it was made.
+    Entry* find(const std::string& key, const std::string& file);
     Entry& load(const std::string& path);
+    Entry& insert(const std::string& key, Entry e);
     void trim();
 
     std::unordered_map<std::string, Entry> entries_;

@@ -44,12 +44,13 @@ void KlmPicturePane::compose()
     pm.fill(Qt::black);
     QPainter p(&pm);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QImage frame = cache_.image(frame_);
+    // Scaled once by the cache, so a repaint at the same size only copies.
+    const QImage frame = cache_.scaled(frame_, size() * dpr);
     if (!frame.isNull())
         p.drawImage(QRect(QPoint(0, 0), size()), frame);
     const QRect target(rect_.left, rect_.top, rect_.right - rect_.left, rect_.bottom - rect_.top);
     if (shown_ && !picture_.empty() && target.width() > 0 && target.height() > 0) {
-        const QImage picture = cache_.image(picture_);
+        const QImage picture = cache_.scaled(picture_, target.size() * dpr);
         if (!picture.isNull())
             p.drawImage(target, picture);
     }
