@@ -4,9 +4,12 @@
 // commands drive.
 //
 // Playback runs from 0 to six frames before the end and holds that frame;
-// with loop on it starts again from 0. Loading and decoding happen on the
-// media framework's own threads: nothing here waits for them. A file that
-// cannot be played shows "再生できません" once and leaves the view black.
+// with loop on it starts again from 0. The stream itself runs on, unseen,
+// to its real end before it is sought back: pausing or seeking a GStreamer
+// stream while its last frames are in flight can break it. Loading and
+// decoding happen on the media framework's own threads and nothing here
+// waits for them. A file that cannot be played shows "再生できません" once
+// and leaves the view black; one that breaks off after playing ends there.
 #pragma once
 
 #include <QImage>
@@ -78,6 +81,7 @@ public:
     // The movie playing flag: set by start and play, cleared by pause and
     // stop (holding at the end keeps it).
     bool isPlaying() const { return playing_; }
+    // The view stays on the frame six before the end (or the last one).
     bool heldAtEnd() const { return held_; }
     QString source() const { return path_; }
 
