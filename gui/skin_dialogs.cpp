@@ -22,31 +22,11 @@
 #include <algorithm>
 #include <functional>
 
+#include "dialog_buttons.h"
 #include "message_box.h"
 #include "qt_text.h"
 
 namespace {
-
-QPushButton* button(QWidget* parent, int id, const char* caption)
-{
-    auto* b = new QPushButton(klmU(caption), parent);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QDialogButtonBox* okCancel(QDialog* dialog)
-{
-    auto* box = new QDialogButtonBox(dialog);
-    QPushButton* ok = box->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    QPushButton* cancel = box->addButton(klmU("キャンセル"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("2"));
-    QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return box;
-}
 
 void warn(QWidget* owner, const std::string& cp932Text)
 {
@@ -150,8 +130,8 @@ KlmSkinEditDialog::KlmSkinEditDialog(SkinSlot& slot, int32_t editedIndex, const 
         for (int32_t m = kKlmRoundUp; m <= kKlmRoundDown; ++m)
             methods_[i]->addItem(klmQ(klmSkinMethodName(m)));
     }
-    QPushButton* browseButton = button(this, 33623, "参照...");
-    QPushButton* refresh = button(this, 33630, "プレビューを更新する");
+    QPushButton* browseButton = klmDialogButton(this, 33623, "参照...");
+    QPushButton* refresh = klmDialogButton(this, 33630, "プレビューを更新する");
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(path_, 1);
@@ -176,7 +156,7 @@ KlmSkinEditDialog::KlmSkinEditDialog(SkinSlot& slot, int32_t editedIndex, const 
     top->addWidget(box_, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(okCancel(this));
+    layout->addWidget(klmOkCancelButtons(this));
 
     const SnapSkin initial = editing ? slot_.skins[static_cast<size_t>(edited_)] : klmNewSnapSkin();
     if (editing) {
@@ -321,7 +301,7 @@ KlmSkinListDialog::KlmSkinListDialog(const SkinTable& table, const Catalogue& ca
         {33614, "貼り付け", [this] { paste(); }},
     };
     for (const auto& b : buttons) {
-        QPushButton* pb = button(this, b.id, b.caption);
+        QPushButton* pb = klmDialogButton(this, b.id, b.caption);
         connect(pb, &QPushButton::clicked, this, b.run);
         side->addWidget(pb);
     }
@@ -336,7 +316,7 @@ KlmSkinListDialog::KlmSkinListDialog(const SkinTable& table, const Catalogue& ca
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(combos);
     layout->addLayout(middle);
-    layout->addWidget(okCancel(this));
+    layout->addWidget(klmOkCancelButtons(this));
     for (QPushButton* b : findChildren<QPushButton*>())
         b->setEnabled(!table_.slots.empty() || b->objectName() == QLatin1String("1") ||
                       b->objectName() == QLatin1String("2"));

@@ -17,6 +17,7 @@
 
 #include "about_dialog.h"
 #include "catalogue/app_paths.h"
+#include "dialog_test_util.h"
 #include "media/skins.h"
 #include "message_box.h"
 #include "qt_text.h"
@@ -24,18 +25,6 @@
 #include "text/cp932.h"
 
 namespace {
-
-template <typename T>
-void whenOpen(std::function<void(T*)> work)
-{
-    QTimer::singleShot(0, [work] {
-        T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        QVERIFY2(dialog, "no dialog opened");
-        const QPointer<T> open(dialog);
-        work(dialog);
-        if (open && open->isVisible()) open->reject();
-    });
-}
 
 void writePicture(const QString& path, QSize size, const QColor& colour)
 {
