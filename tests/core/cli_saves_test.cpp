@@ -180,6 +180,11 @@ std::string copySample(const KlmTempDir& dir)
 {
     const fs::path base = dir.path / "base";
     fs::copy(fs::path(KOLMAR_SOURCE_DIR) / "sample", base, fs::copy_options::recursive);
+    // The sample ships its skins and movie list; these tests start from an
+    // empty save folder.
+    for (const auto& e : fs::directory_iterator(base / "save"))
+        if (e.path().extension() == ".dat")
+            fs::remove(e.path());
     return base.string();
 }
 

@@ -21,6 +21,7 @@
 
 #include "browse/permute.h"
 #include "commands.h"
+#include "dialog_test_util.h"
 #include "fonts.h"
 #include "main_window.h"
 #include "message_box.h"
@@ -30,21 +31,6 @@
 #include "text/cp932.h"
 
 namespace {
-
-// Runs work on the modal dialog of type T once it is open (the caller then
-// opens it and blocks in its loop).
-template <typename T>
-void whenOpen(std::function<void(T*)> work)
-{
-    QTimer::singleShot(0, [work] {
-        T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        QVERIFY2(dialog, "no dialog opened");
-        const QPointer<T> open(dialog);
-        work(dialog);
-        // A failed check returns early: close the dialog so the test goes on.
-        if (open && open->isVisible()) open->reject();
-    });
-}
 
 void typeText(QWidget* widget, const QString& text)
 {
