@@ -15,36 +15,12 @@
 #include <functional>
 #include <memory>
 
+#include "dialog_driver.h"
 #include "emulator_dialogs.h"
 #include "message_box.h"
 #include "qt_text.h"
 
 namespace {
-
-void whenOpen(const QString& name, std::function<void(QWidget*)> work)
-{
-    auto* poll = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, work, waited] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (dialog && dialog->objectName() == name && dialog->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            work(dialog);
-        } else if (++*waited > 200) {
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start(10);
-}
-
-void click(QWidget* dialog, int id)
-{
-    auto* b = dialog->findChild<QPushButton*>(QString::number(id));
-    QVERIFY2(b, qPrintable(QString::number(id)));
-    b->click();
-}
 
 template <class W>
 W* child(QWidget* dialog, int id)
