@@ -28,6 +28,11 @@ StartResult startProgram(const std::string& program, const std::vector<std::stri
 // that is not our child.
 bool processEnded(int pid, int* exitCode = nullptr);
 
+// Reaps the listed processes that have ended and drops them from the list.
+// A program started and then left alone stays a zombie until its starter
+// reaps it: the window keeps its started pids and calls this now and then.
+void reapEndedPrograms(std::vector<int>& pids);
+
 // Waits until the process ends; its exit status, or 128 + the signal, or −1.
 int waitForProcess(int pid);
 

@@ -89,6 +89,11 @@ bool processEnded(int pid, int* exitCode)
     return true;
 }
 
+void reapEndedPrograms(std::vector<int>& pids)
+{
+    std::erase_if(pids, [](int pid) { return processEnded(pid); });
+}
+
 int waitForProcess(int pid)
 {
     int status = 0;

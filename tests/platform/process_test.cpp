@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -115,6 +117,19 @@ TEST(StartProgram, EndIsSeenWithoutBlocking)
     ASSERT_TRUE(f.started);
     EXPECT_TRUE(klmTestWaitFor([&] { return klm::platform::processEnded(f.pid, &code); }, 5000));
     EXPECT_EQ(code, 1);
+
+    // Started programs left alone are reaped once they end.
+    std::vector<int> pids;
+    for (const char* seconds : {"0", "30"}) {
+        const klm::platform::StartResult s = klm::platform::startProgram("sleep", {seconds}, "");
+        ASSERT_TRUE(s.started);
+        pids.push_back(s.pid);
+    }
+    const int sleeper = pids[1];
+    EXPECT_TRUE(klmTestWaitFor([&] { klm::platform::reapEndedPrograms(pids); return pids.size() == 1; }, 5000));
+    EXPECT_EQ(pids, std::vector<int>{sleeper});
+    ::kill(sleeper, SIGKILL);
+    EXPECT_EQ(klm::platform::waitForProcess(sleeper), 128 + SIGKILL);
 }
 
 }  // namespace
