@@ -6,7 +6,6 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +16,7 @@
 
 #include <algorithm>
 
+#include "dialog_kit.h"
 #include "message_box.h"
 #include "qt_text.h"
 
@@ -126,14 +126,7 @@ EmulatorEditDialog::EmulatorEditDialog(QWidget* parent, const EmulatorBlock& blo
     addRow("仮想キーコードファイル", keyFile_, keyButton);
     for (QCheckBox* c : {extract_, quote_, shortPath_})
         grid->addWidget(c, row++, 1);
-    auto* ok = button(QStringLiteral("OK"), 1, this);
-    ok->setDefault(true);
-    auto* cancel = button(klmU("キャンセル"), 2, this);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    grid->addLayout(buttons, row, 0, 1, 3);
+    grid->addLayout(klmOkCancelRow(this), row, 0, 1, 3);
     path_->setMinimumWidth(320);
 
     auto enableFolder = [this] {
@@ -147,8 +140,6 @@ EmulatorEditDialog::EmulatorEditDialog(QWidget* parent, const EmulatorBlock& blo
     connect(pathButton, &QPushButton::clicked, this, [this] { pick(KlmPickRequest::Program); });
     connect(folderButton_, &QPushButton::clicked, this, [this] { pick(KlmPickRequest::Folder); });
     connect(keyButton, &QPushButton::clicked, this, [this] { pick(KlmPickRequest::KeyFile); });
-    connect(ok, &QPushButton::clicked, this, &EmulatorEditDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &EmulatorEditDialog::reject);
 }
 
 void EmulatorEditDialog::showProgramIcon()
@@ -260,20 +251,13 @@ EmulatorDialog::EmulatorDialog(QWidget* parent, const EmulatorRegistry& registry
         });
     }
     side->addStretch();
-    auto* ok = button(QStringLiteral("OK"), 1, this);
-    ok->setDefault(true);
-    auto* cancel = button(klmU("キャンセル"), 2, this);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(hardware_, 0, 0);
     grid->addWidget(list_, 1, 0);
     grid->addLayout(side, 1, 1);
     grid->addWidget(makeDefault_, 2, 0);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->addLayout(klmOkCancelRow(this), 3, 0, 1, 2);
 
     connect(hardware_, &QComboBox::currentIndexChanged, this, [this] { refresh(0); });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { makeDefault(); });
@@ -289,8 +273,6 @@ EmulatorDialog::EmulatorDialog(QWidget* parent, const EmulatorRegistry& registry
         else if (chosen == all)
             makeDefaultEverywhere();
     });
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     refresh(0);
 }
 
