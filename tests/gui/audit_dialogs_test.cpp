@@ -171,6 +171,9 @@ private Q_SLOTS:
             click(d, 1);
             QVERIFY(d->isVisible());
             pattern->setText(QStringLiteral("%n"));
+            // The caret is only remembered while the box has the focus,
+            // which an inactive window cannot give it.
+            QVERIFY(QTest::qWaitForWindowActive(d));
             pattern->setFocus();
             pattern->setCursorPosition(2);
             click(d, 42308);
