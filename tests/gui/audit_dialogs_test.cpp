@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "audit/crc.h"
+#include "dialog_driver.h"
 #include "main_window.h"
 #include "message_box.h"
 #include "qt_text.h"
@@ -24,33 +25,6 @@
 #include "ui/game_text.h"
 
 namespace {
-
-// Runs work once the modal dialog with this object name is the active one
-// (gives up after two seconds, which fails the check in the test body).
-void whenOpen(const QString& name, std::function<void(QWidget*)> work)
-{
-    auto* poll = new QTimer;
-    auto waited = std::make_shared<int>(0);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, work, waited] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (dialog && dialog->objectName() == name && dialog->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            work(dialog);
-        } else if (++*waited > 200) {
-            poll->stop();
-            poll->deleteLater();
-        }
-    });
-    poll->start(10);
-}
-
-void click(QWidget* dialog, int id)
-{
-    auto* b = dialog->findChild<QPushButton*>(QString::number(id));
-    QVERIFY2(b, qPrintable(QString::number(id)));
-    b->click();
-}
 
 QLineEdit* edit(QWidget* dialog, int id) { return dialog->findChild<QLineEdit*>(QString::number(id)); }
 
@@ -197,6 +171,9 @@ private Q_SLOTS:
             click(d, 1);
             QVERIFY(d->isVisible());
             pattern->setText(QStringLiteral("%n"));
+            // The caret is only remembered while the box has the focus,
+            // which an inactive window cannot give it.
+            QVERIFY(QTest::qWaitForWindowActive(d));
             pattern->setFocus();
             pattern->setCursorPosition(2);
             click(d, 42308);
