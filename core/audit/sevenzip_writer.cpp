@@ -121,13 +121,14 @@ std::string utf16Name(const std::string& utf8)
 
 bool writeAll(int fd, const void* data, size_t size, std::string& error)
 {
+    // A full disk or a file-size limit shows up here.
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         const ssize_t n = ::write(fd, p, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            error = std::strerror(n < 0 ? errno : EIO);
+            error = std::string("cannot write the archive: ") + std::strerror(n < 0 ? errno : EIO);
             return false;
         }
         p += n;
@@ -153,6 +154,7 @@ struct Packer {
 
     int out;
     int level;
+    bool writeFailed = false;
     std::vector<uint8_t> inBuffer = std::vector<uint8_t>(kBufferSize);
     std::vector<uint8_t> outBuffer = std::vector<uint8_t>(kBufferSize);
     std::string error;
@@ -186,6 +188,12 @@ struct Packer {
         return ok;
     }
 
+    bool emit(const void* data, size_t size)
+    {
+        writeFailed = !writeAll(out, data, size, error);
+        return !writeFailed;
+    }
+
     bool readSome(int fd, uint64_t& left, size_t& got)
     {
         for (;;) {
@@ -210,7 +218,7 @@ struct Packer {
             if (!readSome(fd, left, got))
                 return false;
             w.crc = klmCrc32(inBuffer.data(), got, w.crc);
-            if (!writeAll(out, inBuffer.data(), got, error))
+            if (!emit(inBuffer.data(), got))
                 return false;
             w.packSize += got;
         }
@@ -239,7 +247,7 @@ struct Packer {
             const lzma_ret r = lzma_code(&strm, action);
             if (strm.avail_out == 0 || r == LZMA_STREAM_END) {
                 const size_t n = outBuffer.size() - strm.avail_out;
-                if (!writeAll(out, outBuffer.data(), n, error))
+                if (!emit(outBuffer.data(), n))
                     return false;
                 w.packSize += n;
                 strm.next_out = outBuffer.data();
@@ -361,7 +369,7 @@ bool packEntry(Packer& packer, const KlmArchiveInput& in, Written& w)
     w.copied = packer.level == 0;
     const bool ok = st.st_size == 0 || packer.pack(fd, uint64_t(st.st_size), w);
     ::close(fd);
-    if (!ok)
+    if (!ok && !packer.writeFailed)
         packer.error = in.filePath + ": " + packer.error;
     return ok;
 }
