@@ -106,7 +106,8 @@ KlmRenameResult moveFile(const KlmRenameJob& job, const std::string& native, con
     } else if (moved != KlmMoveResult::Moved) {
         return unchanged(job, newNative + ": " + std::strerror(error));
     }
-    klmSyncFolderOf(newNative);
+    // No folder sync here: a move is one journal entry, and nothing of the
+    // file is lost whichever name a crash leaves it under.
     if (job.hook)
         job.hook(KlmRenameStage::Moved);
     return renamed(job, newCp932, member);

@@ -731,6 +731,24 @@ TEST(AuditArchiver, SeveralMembersKeepTheirOrderAndStayNonSolid)
     EXPECT_FALSE(fs::exists(dir.file("bad.zip")));
 }
 
+TEST(AuditArchiver, LargeMembersPackedInBlocksReadBackEverywhere)
+{
+    // Large enough to be packed as several LZMA2 blocks side by side.
+    KlmTempDir dir;
+    std::string rom = romBytes(1500000, 24);
+    klmTestWrite(dir.file("big.bin"), rom);
+    std::string error;
+    ASSERT_TRUE(klmCreate7z(dir.file("big.7z"), dir.file("big.bin"), "big.bin", 5, &error)) << error;
+    EXPECT_EQ(run("7zz t '" + dir.file("big.7z") + "'"), 0);
+    const KlmArchiveListing l = klmListArchive(dir.file("big.7z"));
+    ASSERT_TRUE(l.ok) << l.error;
+    EXPECT_EQ(l.entries.at(0).crc, klmCrc32(rom.data(), rom.size()));
+    const KlmExtractResult x = klmExtractArchive(dir.file("big.7z"), dir.file("out"));
+    ASSERT_TRUE(x.ok) << x.error;
+    EXPECT_TRUE(klmTestRead(x.files.at(0)) == rom);
+    EXPECT_LT(fs::file_size(dir.file("big.7z")), rom.size());
+}
+
 TEST(AuditArchiver, ExtractionCountsWhatItCannotGiveBackAndListingSeesDamage)
 {
     KlmTempDir dir;
