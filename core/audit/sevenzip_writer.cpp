@@ -13,6 +13,7 @@
 #include "audit/archive_util.h"
 #include "audit/archiver.h"
 #include "audit/crc.h"
+#include "audit/sevenzip_format.h"
 
 #include <lzma.h>
 
@@ -24,24 +25,7 @@
 
 namespace {
 
-enum : uint8_t {
-    kEnd = 0x00,
-    kHeader = 0x01,
-    kMainStreamsInfo = 0x04,
-    kFilesInfo = 0x05,
-    kPackInfo = 0x06,
-    kUnPackInfo = 0x07,
-    kSubStreamsInfo = 0x08,
-    kSize = 0x09,
-    kCRC = 0x0A,
-    kFolder = 0x0B,
-    kCodersUnPackSize = 0x0C,
-    kEmptyStream = 0x0E,
-    kEmptyFile = 0x0F,
-    kName = 0x11,
-    kMTime = 0x14,
-    kAttributes = 0x15,
-};
+using namespace klm7z;
 
 constexpr size_t kSignatureHeaderSize = 32;
 constexpr size_t kBufferSize = 1 << 20;
@@ -442,7 +426,7 @@ void putFilesInfo(std::string& h, const std::vector<KlmArchiveInput>& inputs, co
     std::string attributes("\1\0", 2);
     for (const Written& w : entries)
         putLe(attributes, w.attributes, 4);
-    putProperty(h, kAttributes, attributes);
+    putProperty(h, kWinAttributes, attributes);
     h += char(kEnd);
 }
 

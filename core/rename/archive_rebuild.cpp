@@ -168,8 +168,10 @@ KlmRebuildResult klmRebuildArchive(const KlmRebuildRequest& req, const KlmRename
 {
     KlmRebuildResult r;
     struct stat before {};
-    if (::lstat(req.archive.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
-        return failed(r, req.archive + ": " + (errno ? std::strerror(errno) : "not a file"));
+    if (::lstat(req.archive.c_str(), &before) != 0)
+        return failed(r, req.archive + ": " + std::strerror(errno));
+    if (!S_ISREG(before.st_mode))
+        return failed(r, req.archive + ": not a regular file (a link or a folder is left as it is)");
     const KlmArchiveMember first = klmReadFirstMember(req.archive);
     if (!first.ok)
         return failed(r, req.archive + ": " + first.error);

@@ -83,7 +83,7 @@ std::vector<int32_t> klmRenameWorkList(const Catalogue& cat, const std::vector<i
 std::vector<int32_t> klmRenameAllCandidates(const Catalogue& cat);
 
 // Checks and prepares a run. cat must stay alive and unresized until the
-// run has finished.
+// run has finished. The run's stepHook and keepResults, set before, stay.
 KlmRenameStartMessages klmRenameStart(KlmRenameRun& run, Catalogue& cat, const Settings& settings,
                                       const std::vector<int32_t>& candidates, bool dryRun = false);
 

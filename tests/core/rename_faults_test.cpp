@@ -72,6 +72,16 @@ struct Scene {
         oldBytes = klmTestRead(archive);
         snapshot();
     }
+    // A plain ROM file instead of an archive.
+    void plain(const std::string& name, const std::string& bytes)
+    {
+        roms = dir.file("ロム");
+        archive = roms + "/" + name;
+        renamed = roms + "/新しい名前.bin";
+        klmTestWrite(archive, bytes);
+        cat.games = {klmTestOwnedGame(archive, "新しい名前")};
+        oldBytes = bytes;
+    }
     void snapshot() { before = klmTestFolderState(roms); }
 
     KlmRenameRun runOn(Catalogue& c, const KlmRenameStepHook& hook = {}) const
@@ -193,11 +203,7 @@ TEST(RenameFaults, KilledWhileMovingAPlainFile)
 {
     for (const KlmRenameStage stage : {KlmRenameStage::Checked, KlmRenameStage::Moved}) {
         Scene s;
-        s.roms = s.dir.file("ロム");
-        s.archive = s.roms + "/旧い名前.bin";
-        s.renamed = s.roms + "/新しい名前.bin";
-        klmTestWrite(s.archive, klmTestRomBytes(30000, 4));
-        s.cat.games = {klmTestOwnedGame(s.archive, "新しい名前")};
+        s.plain("旧い名前.bin", klmTestRomBytes(30000, 4));
         s.snapshot();
         s.persisted(s.cat);
         const int status = inChild([&] {
@@ -318,12 +324,7 @@ TEST(RenameFaults, PlainFileNeverReplacesAnother)
 {
     for (const bool appears : {false, true}) {
         Scene s;
-        s.roms = s.dir.file("ロム");
-        s.archive = s.roms + "/game.bin";
-        s.renamed = s.roms + "/新しい名前.bin";
-        klmTestWrite(s.archive, klmTestRomBytes(20000, 5));
-        s.cat.games = {klmTestOwnedGame(s.archive, "新しい名前")};
-        s.oldBytes = klmTestRead(s.archive);
+        s.plain("game.bin", klmTestRomBytes(20000, 5));
         KlmRenameStepHook hook;
         if (appears) {
             hook = [&s](KlmRenameStage at) {
@@ -374,12 +375,8 @@ TEST(RenameFaults, HalfDoneMovesAreFinished)
 {
     // A link move that stopped between link and unlink: both names on one file.
     Scene s;
-    s.roms = s.dir.file("ロム");
-    s.archive = s.roms + "/game.bin";
-    s.renamed = s.roms + "/新しい名前.bin";
     const std::string rom = klmTestRomBytes(20000, 6);
-    klmTestWrite(s.archive, rom);
-    s.cat.games = {klmTestOwnedGame(s.archive, "新しい名前")};
+    s.plain("game.bin", rom);
     fs::create_hard_link(s.archive, s.renamed);
     EXPECT_EQ(s.runOn(s.cat).summary.renamed, 1);
     EXPECT_FALSE(fs::exists(s.archive));
