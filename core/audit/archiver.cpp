@@ -1,6 +1,6 @@
 // The archiver on top of libzip (zip central directory: stored CRC and raw
-// member names) and libarchive (extraction and creation). The 7z header
-// reader is in sevenzip_header.cpp.
+// member names) and libarchive (extraction and listing). The 7z header
+// reader is in sevenzip_header.cpp, creation in archive_create.cpp.
 //
 // libarchive converts 7z member names (UTF-16) to and from the "current
 // locale". So that they come out as UTF-8 file-system paths whatever locale
@@ -8,6 +8,8 @@
 // switched to C.UTF-8. Zip names are decoded here (klmZipNativeName), the
 // same way for the first-member reader and for extraction.
 #include "audit/archiver.h"
+
+#include "audit/archive_util.h"
 
 #include "audit/crc.h"
 #include "text/cp932.h"
@@ -30,33 +32,25 @@
 
 namespace fs = std::filesystem;
 
-namespace {
+KlmUtf8LocaleScope::KlmUtf8LocaleScope()
+{
+    static const locale_t utf8 = [] {
+        locale_t loc = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
+        if (!loc)
+            loc = newlocale(LC_ALL_MASK, "en_US.UTF-8", nullptr);
+        return loc;
+    }();
+    if (utf8)
+        previous = uselocale(utf8);
+}
 
-// Switches the calling thread to a UTF-8 locale for its lifetime.
-struct Utf8LocaleScope {
-    locale_t previous = nullptr;
+KlmUtf8LocaleScope::~KlmUtf8LocaleScope()
+{
+    if (previous)
+        uselocale(previous);
+}
 
-    Utf8LocaleScope()
-    {
-        static const locale_t utf8 = [] {
-            locale_t loc = newlocale(LC_ALL_MASK, "C.UTF-8", nullptr);
-            if (!loc)
-                loc = newlocale(LC_ALL_MASK, "en_US.UTF-8", nullptr);
-            return loc;
-        }();
-        if (utf8)
-            previous = uselocale(utf8);
-    }
-    ~Utf8LocaleScope()
-    {
-        if (previous)
-            uselocale(previous);
-    }
-    Utf8LocaleScope(const Utf8LocaleScope&) = delete;
-    Utf8LocaleScope& operator=(const Utf8LocaleScope&) = delete;
-};
-
-bool isValidUtf8(std::string_view s)
+bool klmIsValidUtf8(std::string_view s)
 {
     size_t i = 0;
     while (i < s.size()) {
@@ -92,6 +86,8 @@ bool isValidUtf8(std::string_view s)
     }
     return true;
 }
+
+namespace {
 
 void slashSeparators(std::string& utf8)
 {
@@ -148,7 +144,7 @@ KlmArchiveMember readZipFirstMember(zip_t* za)
         found = true;
         m.crc = st.crc;
         m.nativeName = native;
-        if (isValidUtf8(raw)) {
+        if (klmIsValidUtf8(raw)) {
             m.name = klmFromUtf8(raw, &exact);
         } else {
             m.name = std::string(raw);
@@ -202,21 +198,6 @@ struct ArchiveReader {
     }
 };
 
-struct ArchiveWriter {
-    struct archive* a = nullptr;
-    ~ArchiveWriter()
-    {
-        if (a)
-            archive_write_free(a);
-    }
-};
-
-std::string archiveErrorText(struct archive* a, const char* fallback)
-{
-    const char* text = a ? archive_error_string(a) : nullptr;
-    return text ? text : fallback;
-}
-
 bool openReader(ArchiveReader& r, const std::string& path, KlmArchiveKind kind, std::string& error)
 {
     r.a = archive_read_new();
@@ -237,7 +218,7 @@ bool openReader(ArchiveReader& r, const std::string& path, KlmArchiveKind kind, 
     if (r.fd < 0)
         return false;
     if (archive_read_open_fd(r.a, r.fd, 1 << 16) != ARCHIVE_OK) {
-        error = archiveErrorText(r.a, "cannot open archive");
+        error = klmArchiveErrorText(r.a, "cannot open archive");
         return false;
     }
     return true;
@@ -245,10 +226,10 @@ bool openReader(ArchiveReader& r, const std::string& path, KlmArchiveKind kind, 
 
 // The relative path a member is written to, the same one the first-member
 // readers report.
-std::string nativeMemberName(KlmArchiveKind kind, const char* name)
+std::string nativeMemberName(KlmArchiveKind kind, const char* name, bool* exact = nullptr)
 {
     if (kind == KlmArchiveKind::Zip)
-        return klmZipNativeName(name);
+        return klmZipNativeName(name, exact);
     std::string native = name;
     slashSeparators(native);
     return native;
@@ -262,7 +243,9 @@ bool sameFile(const std::string& a, const std::string& b)
         && sa.st_ino == sb.st_ino;
 }
 
-bool copyEntryData(struct archive* in, struct archive* out, std::string& error)
+// Reads the current entry's data, computing its CRC and size, and writes it
+// to out when given.
+bool copyEntryData(struct archive* in, struct archive* out, KlmArchiveEntry& e, std::string& error)
 {
     for (;;) {
         const void* block = nullptr;
@@ -272,131 +255,44 @@ bool copyEntryData(struct archive* in, struct archive* out, std::string& error)
         if (r == ARCHIVE_EOF)
             return true;
         if (r != ARCHIVE_OK) {  // a CRC error is only a warning to libarchive
-            error = archiveErrorText(in, "archive data is corrupt");
+            error = klmArchiveErrorText(in, "archive data is corrupt");
             return false;
         }
-        if (archive_write_data_block(out, block, size, offset) != ARCHIVE_OK) {
-            error = archiveErrorText(out, "cannot write extracted file");
+        if (offset < 0 || uint64_t(offset) < e.size) {
+            error = "archive data is out of order";
+            return false;
+        }
+        if (uint64_t(offset) > e.size) {  // a hole: the gap reads as zeros
+            const std::string zeros(size_t(uint64_t(offset) - e.size), '\0');
+            e.crc = klmCrc32(zeros.data(), zeros.size(), e.crc);
+        }
+        e.crc = klmCrc32(block, size, e.crc);
+        e.size = uint64_t(offset) + size;
+        if (out && archive_write_data_block(out, block, size, offset) != ARCHIVE_OK) {
+            error = klmArchiveErrorText(out, "cannot write extracted file");
             return false;
         }
     }
 }
 
-std::string makeTempBeside(const std::string& path, int& fd)
+enum class EntryKind { File, Folder, Other };
+
+// The kind and native name of the entry a reader stands on.
+EntryKind describeEntry(KlmArchiveKind kind, struct archive_entry* entry, KlmArchiveEntry& e)
 {
-    std::string pattern = path + ".tmpXXXXXX";
-    fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return {};
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    return pattern;
-}
-
-bool createArchive(KlmArchiveKind kind, const std::string& archivePath, const std::string& filePath,
-                   const std::string& memberName, int level, std::string* errorOut)
-{
-    std::string error;
-    auto fail = [&](const std::string& why) {
-        if (errorOut)
-            *errorOut = why;
-        return false;
-    };
-    if (level < 0 || level > 9)
-        return fail("compression level must be 0 to 9");
-    if (memberName.empty() || klmIsUnsafeMemberName(memberName, false))
-        return fail("bad member name");
-
-    const int in = ::open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (in < 0)
-        return fail(filePath + ": " + std::strerror(errno));
-    struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
-        return fail(filePath + ": not a regular file");
+    const char* name = archive_entry_pathname(entry);
+    e = KlmArchiveEntry();
+    e.name = name ? nativeMemberName(kind, name, &e.nameExact) : std::string();
+    e.mtime = archive_entry_mtime(entry);
+    e.mtimeNsec = archive_entry_mtime_nsec(entry);
+    const auto type = archive_entry_filetype(entry);
+    if (type == AE_IFDIR) {
+        e.folder = true;
+        while (!e.name.empty() && e.name.back() == '/')
+            e.name.pop_back();
+        return EntryKind::Folder;
     }
-
-    int outFd = -1;
-    const std::string temp = makeTempBeside(archivePath, outFd);
-    if (temp.empty()) {
-        ::close(in);
-        return fail(archivePath + ": " + std::strerror(errno));
-    }
-
-    bool ok = false;
-    {
-        Utf8LocaleScope locale;
-        ArchiveWriter w;
-        w.a = archive_write_new();
-        std::string options;
-        if (kind == KlmArchiveKind::Zip) {
-            archive_write_set_format_zip(w.a);
-            options = level == 0 ? "zip:compression=store"
-                                 : "zip:compression=deflate,zip:compression-level=" + std::to_string(level);
-        } else {
-            // One file makes one folder, so the archive is non-solid as asked.
-            archive_write_set_format_7zip(w.a);
-            options = level == 0 ? "7zip:compression=copy"
-                                 : "7zip:compression=lzma2,7zip:compression-level=" + std::to_string(level);
-        }
-        struct archive_entry* entry = nullptr;
-        if (archive_write_set_options(w.a, options.c_str()) != ARCHIVE_OK) {
-            error = archiveErrorText(w.a, "unsupported archive options");
-        } else if (archive_write_open_fd(w.a, outFd) != ARCHIVE_OK) {
-            error = archiveErrorText(w.a, "cannot write archive");
-        } else {
-            entry = archive_entry_new();
-            archive_entry_copy_pathname(entry, memberName.c_str());
-            archive_entry_set_filetype(entry, AE_IFREG);
-            archive_entry_set_perm(entry, 0644);
-            archive_entry_set_size(entry, st.st_size);
-            archive_entry_set_mtime(entry, st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-            ok = archive_write_header(w.a, entry) == ARCHIVE_OK;
-            if (!ok)
-                error = archiveErrorText(w.a, "cannot write archive");
-            std::vector<char> buffer(1 << 20);
-            while (ok) {
-                const ssize_t got = ::read(in, buffer.data(), buffer.size());
-                if (got < 0 && errno == EINTR)
-                    continue;
-                if (got < 0) {
-                    error = filePath + ": " + std::strerror(errno);
-                    ok = false;
-                    break;
-                }
-                if (got == 0)
-                    break;
-                if (archive_write_data(w.a, buffer.data(), size_t(got)) != got) {
-                    error = archiveErrorText(w.a, "cannot write archive");
-                    ok = false;
-                }
-            }
-            if (ok && archive_write_close(w.a) != ARCHIVE_OK) {
-                error = archiveErrorText(w.a, "cannot write archive");
-                ok = false;
-            }
-            archive_entry_free(entry);
-        }
-    }
-    ::close(in);
-    if (ok && ::fsync(outFd) != 0) {
-        error = archivePath + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (ok) {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(outFd, 0666 & ~mask);
-    }
-    ::close(outFd);
-    if (ok && ::rename(temp.c_str(), archivePath.c_str()) != 0) {
-        error = archivePath + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return fail(error);
-    }
-    return true;
+    return type == AE_IFREG && !archive_entry_hardlink(entry) ? EntryKind::File : EntryKind::Other;
 }
 
 }  // namespace
@@ -418,7 +314,7 @@ KlmArchiveKind klmArchiveKindOf(std::string_view path)
 
 std::string klmZipNativeName(std::string_view raw, bool* exact)
 {
-    std::string native = isValidUtf8(raw) ? std::string(raw) : klmToUtf8(raw, exact);
+    std::string native = klmIsValidUtf8(raw) ? std::string(raw) : klmToUtf8(raw, exact);
     slashSeparators(native);
     return native;
 }
@@ -528,7 +424,7 @@ KlmExtractResult klmExtractArchive(const std::string& archivePath, const std::st
     if (base != "/")
         base += '/';
 
-    Utf8LocaleScope locale;
+    KlmUtf8LocaleScope locale;
 
     // First pass: every name is looked at before anything is written, so a
     // hostile archive leaves the folder untouched.
@@ -551,7 +447,7 @@ KlmExtractResult klmExtractArchive(const std::string& archivePath, const std::st
             }
         }
         if (rc != ARCHIVE_EOF) {
-            result.error = archiveErrorText(r.a, "archive is corrupt");
+            result.error = klmArchiveErrorText(r.a, "archive is corrupt");
             return result;
         }
     }
@@ -559,7 +455,7 @@ KlmExtractResult klmExtractArchive(const std::string& archivePath, const std::st
     ArchiveReader r;
     if (!openReader(r, archivePath, kind, result.error))
         return result;
-    ArchiveWriter w;
+    KlmArchiveWriteHandle w;
     w.a = archive_write_disk_new();
     // The destination is absolute by construction (base + member name), so
     // libarchive's absolute-path refusal cannot be used; member names that
@@ -572,47 +468,55 @@ KlmExtractResult klmExtractArchive(const std::string& archivePath, const std::st
     struct archive_entry* entry = nullptr;
     int rc;
     while (ok && (rc = archive_read_next_header(r.a, &entry)) == ARCHIVE_OK) {
-        if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_hardlink(entry)) {
+        KlmArchiveEntry e;
+        const EntryKind type = describeEntry(kind, entry, e);
+        if (type != EntryKind::File) {
+            if (type == EntryKind::Folder && !e.name.empty())
+                result.entries.push_back(std::move(e));
+            else
+                ++result.skipped;
             archive_read_data_skip(r.a);
             continue;
         }
-        const char* name = archive_entry_pathname(entry);
-        const std::string native = name ? nativeMemberName(kind, name) : std::string();
-        if (native.empty()) {
+        if (e.name.empty()) {
             result.error = "member without a name";
             ok = false;
             break;
         }
-        const std::string target = base + native;
+        const std::string target = base + e.name;
         if (sameFile(target, archivePath)) {
-            result.error = "member would overwrite the archive: " + native;
+            result.error = "member would overwrite the archive: " + e.name;
             ok = false;
             break;
         }
         archive_entry_copy_pathname(entry, target.c_str());
         archive_entry_set_perm(entry, 0644);
         if (archive_write_header(w.a, entry) != ARCHIVE_OK) {
-            result.error = archiveErrorText(w.a, "cannot write extracted file");
+            result.error = klmArchiveErrorText(w.a, "cannot write extracted file");
             ok = false;
             break;
         }
         if (written.insert(target).second)
             result.files.push_back(target);
-        if (!copyEntryData(r.a, w.a, result.error)) {
+        else
+            ++result.skipped;  // the later copy replaced the earlier one on disk
+        if (!copyEntryData(r.a, w.a, e, result.error)) {
             ok = false;
             break;
         }
         if (archive_write_finish_entry(w.a) != ARCHIVE_OK) {
-            result.error = archiveErrorText(w.a, "cannot write extracted file");
+            result.error = klmArchiveErrorText(w.a, "cannot write extracted file");
             ok = false;
         }
+        e.path = target;
+        result.entries.push_back(std::move(e));
     }
     if (ok && rc != ARCHIVE_EOF) {
-        result.error = archiveErrorText(r.a, "archive is corrupt");
+        result.error = klmArchiveErrorText(r.a, "archive is corrupt");
         ok = false;
     }
     if (ok && archive_write_close(w.a) != ARCHIVE_OK) {
-        result.error = archiveErrorText(w.a, "cannot write extracted file");
+        result.error = klmArchiveErrorText(w.a, "cannot write extracted file");
         ok = false;
     }
     if (!ok) {
@@ -620,22 +524,44 @@ KlmExtractResult klmExtractArchive(const std::string& archivePath, const std::st
         for (const std::string& path : result.files)
             ::unlink(path.c_str());
         result.files.clear();
+        result.entries.clear();
         return result;
     }
     result.ok = true;
     return result;
 }
 
-bool klmCreateZip(const std::string& archivePath, const std::string& filePath, const std::string& memberName,
-                  int level, std::string* error)
+KlmArchiveListing klmListArchive(const std::string& archivePath)
 {
-    return createArchive(KlmArchiveKind::Zip, archivePath, filePath, memberName, level, error);
-}
-
-bool klmCreate7z(const std::string& archivePath, const std::string& filePath, const std::string& memberName,
-                 int level, std::string* error)
-{
-    return createArchive(KlmArchiveKind::SevenZip, archivePath, filePath, memberName, level, error);
+    KlmArchiveListing listing;
+    const KlmArchiveKind kind = klmArchiveKindOf(archivePath);
+    if (kind == KlmArchiveKind::None) {
+        listing.error = "not a zip or 7z archive";
+        return listing;
+    }
+    KlmUtf8LocaleScope locale;
+    ArchiveReader r;
+    if (!openReader(r, archivePath, kind, listing.error))
+        return listing;
+    struct archive_entry* entry = nullptr;
+    int rc;
+    while ((rc = archive_read_next_header(r.a, &entry)) == ARCHIVE_OK) {
+        KlmArchiveEntry e;
+        const EntryKind type = describeEntry(kind, entry, e);
+        if (type == EntryKind::Other) {
+            ++listing.skipped;
+            continue;
+        }
+        if (type == EntryKind::File && !copyEntryData(r.a, nullptr, e, listing.error))
+            return listing;
+        listing.entries.push_back(std::move(e));
+    }
+    if (rc != ARCHIVE_EOF) {
+        listing.error = klmArchiveErrorText(r.a, "archive is corrupt");
+        return listing;
+    }
+    listing.ok = true;
+    return listing;
 }
 
 bool klmRunArchiverSelfTest(std::string* error)

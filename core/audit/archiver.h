@@ -1,6 +1,7 @@
 // The archiver: the first member of a zip or 7z archive (its stored name and
 // CRC-32, without unpacking it), extraction of every member into a folder,
-// and creation of a zip or a non-solid 7z archive from one file.
+// a full listing with the CRC of every member's data, and creation of a zip
+// or a non-solid 7z archive from files and folders in a given order.
 //
 // Paths are native file-system paths (UTF-8 on Linux). Member names are
 // handed out twice: as CP932 for the 260-byte fields of the catalogue, and
@@ -52,23 +53,63 @@ std::string klmZipNativeName(std::string_view raw, bool* exact = nullptr);
 // byte of a CP932 character); otherwise the name is UTF-8.
 bool klmIsUnsafeMemberName(std::string_view name, bool cp932);
 
+// One entry of an archive, in archive order: a file or a folder.
+struct KlmArchiveEntry {
+    std::string name;        // native relative name ('/' between folders, none at the end)
+    std::string path;        // where extraction wrote a file; empty otherwise
+    bool folder = false;
+    bool nameExact = true;   // false: the stored name could not be converted exactly
+    uint32_t crc = 0;        // CRC-32 of a file's data, computed while it was read
+    uint64_t size = 0;
+    int64_t mtime = 0;       // seconds since the epoch, and nanoseconds
+    long mtimeNsec = 0;
+};
+
 struct KlmExtractResult {
     bool ok = false;
-    std::vector<std::string> files;  // native paths of every file written
+    std::vector<std::string> files;        // native paths of every file written
+    std::vector<KlmArchiveEntry> entries;  // every file and folder entry, in archive order
+    int32_t skipped = 0;  // entries extraction cannot give back: links, devices, a name given twice
     std::string error;
 };
 
 // Extracts every regular-file member of a zip or 7z archive into folder
 // (created if missing), with its stored folders, overwriting existing files.
-// Links, devices and other non-file entries are skipped. An archive with an
-// unsafe member name is refused before anything is written; a failure
-// half-way removes the files this call wrote.
+// Links, devices and other non-file entries are skipped (and counted). An
+// archive with an unsafe member name is refused before anything is written;
+// a failure half-way, a damaged member included, removes the files this
+// call wrote.
 KlmExtractResult klmExtractArchive(const std::string& archivePath, const std::string& folder);
 
-// Builds a zip (Deflate, level 0 = stored) or a 7z (LZMA2, level 0 = copy)
-// archive holding the one file filePath under memberName (native). Levels
-// are 0..9 like 7-Zip's -mx. The archive is written beside its final path
-// and renamed over it, so a failure leaves no half-written archive.
+struct KlmArchiveListing {
+    bool ok = false;
+    std::vector<KlmArchiveEntry> entries;  // files and folders in archive order; path empty
+    int32_t skipped = 0;                   // links, devices
+    std::string error;
+};
+
+// Reads every entry of a zip or 7z archive and the data of every file (to
+// compute its CRC), writing nothing. Fails on any damaged member.
+KlmArchiveListing klmListArchive(const std::string& archivePath);
+
+// One entry of a new archive.
+struct KlmArchiveInput {
+    std::string filePath;    // native path of the file to store; unused for a folder
+    std::string memberName;  // native name inside the archive ('/' between folders)
+    bool folder = false;
+    int64_t mtime = 0;       // a folder's time; a file's own time is taken from the file
+    long mtimeNsec = 0;
+};
+
+// Builds a zip (Deflate, level 0 = stored) or a non-solid 7z (each file
+// LZMA2-packed on its own, level 0 = copy) holding inputs in their order.
+// Levels are 0..9 like 7-Zip's -mx. The archive is written beside its final
+// path, synced, and renamed over it, so a failure (a full disk, a file that
+// cannot be read) leaves no half-written archive.
+bool klmCreateArchive(KlmArchiveKind kind, const std::string& archivePath, const std::vector<KlmArchiveInput>& inputs,
+                      int level, std::string* error = nullptr);
+
+// klmCreateArchive with the one file filePath under memberName (native).
 bool klmCreateZip(const std::string& archivePath, const std::string& filePath,
                   const std::string& memberName, int level, std::string* error = nullptr);
 bool klmCreate7z(const std::string& archivePath, const std::string& filePath,

@@ -19,6 +19,7 @@
 
 #include "audit/crc.h"
 #include "audit/ownership.h"
+#include "rename/file_moves.h"
 #include "text/cp932.h"
 
 namespace {
@@ -155,6 +156,8 @@ void collectFolder(KlmAuditRun& run, const WalkItem& item)
         }
         const std::string_view name = e->d_name;
         if (name == "." || name == "..") continue;
+        // A rename's work folder holds copies, never a ROM of its own.
+        if (klmIsRenameWorkName(name)) continue;
         bool isFolder = e->d_type == DT_DIR;
         if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
             // A link counts as what it leads to; a broken one as a file,

@@ -15,6 +15,7 @@
 // games with the same CRC are left alone; a later file with the CRC takes
 // the game over. Earlier results are never cleared by a run.
 //
+// Work folders of an archive rebuild (rename/file_moves.h) are passed over.
 // The user's files are only ever opened for reading. Problems with one file
 // or folder go to stderr and the run goes on. Paths are native (UTF-8 on
 // Linux); the catalogue keeps them as CP932, so a file whose full path has

@@ -15,6 +15,7 @@
 #include "audit/archiver.h"
 
 #include "audit/crc.h"
+#include "audit/sevenzip_format.h"
 #include "text/cp932.h"
 
 #include <lzma.h>
@@ -32,26 +33,7 @@ namespace {
 constexpr uint64_t kMaxHeaderBytes = 64u << 20;
 constexpr uint64_t kMaxFolderStreams = 64;
 
-enum : uint64_t {
-    kEnd = 0x00,
-    kHeader = 0x01,
-    kArchiveProperties = 0x02,
-    kAdditionalStreamsInfo = 0x03,
-    kMainStreamsInfo = 0x04,
-    kFilesInfo = 0x05,
-    kPackInfo = 0x06,
-    kUnPackInfo = 0x07,
-    kSubStreamsInfo = 0x08,
-    kSize = 0x09,
-    kCRC = 0x0A,
-    kFolder = 0x0B,
-    kCodersUnPackSize = 0x0C,
-    kNumUnPackStream = 0x0D,
-    kEmptyStream = 0x0E,
-    kName = 0x11,
-    kWinAttributes = 0x15,
-    kEncodedHeader = 0x17,
-};
+using namespace klm7z;
 
 uint32_t loadLe32(const uint8_t* p)
 {

@@ -659,4 +659,128 @@ TEST(AuditArchiver, Deflate64IsReadButNotExtracted)
     }
 }
 
+TEST(AuditArchiver, SeveralMembersKeepTheirOrderAndStayNonSolid)
+{
+    // Creation from files, an empty file and a folder entry, in an order
+    // that is not the name order, Japanese names in a subfolder; 7-Zip,
+    // libarchive and our own readers must all see the same archive.
+    KlmTempDir dir;
+    const std::string rom = romBytes(150000, 21);
+    const std::string small = romBytes(3000, 22);
+    klmTestWrite(dir.file("in/rom.bin"), rom);
+    klmTestWrite(dir.file("in/small.bin"), small);
+    klmTestWrite(dir.file("in/empty.bin"), "");
+    const std::vector<KlmArchiveInput> inputs = {
+        {dir.file("in/rom.bin"), "ゲーム/ロム.bin"},
+        {"", "空フォルダ", true, 1700000000, 0},
+        {dir.file("in/empty.bin"), "empty.bin"},
+        {dir.file("in/small.bin"), "a.bin"},
+    };
+    for (const KlmArchiveKind kind : {KlmArchiveKind::Zip, KlmArchiveKind::SevenZip}) {
+        for (const int level : {0, 5}) {
+            const std::string archive =
+                dir.file("out" + std::to_string(level) + (kind == KlmArchiveKind::Zip ? ".zip" : ".7z"));
+            SCOPED_TRACE(archive);
+            std::string error;
+            ASSERT_TRUE(klmCreateArchive(kind, archive, inputs, level, &error)) << error;
+            EXPECT_EQ(run("7zz t '" + archive + "'"), 0);
+            const std::vector<Listed> listed = list7zz(archive);
+            ASSERT_EQ(listed.size(), 4u);
+            EXPECT_EQ(listed[0].path, "ゲーム/ロム.bin");
+            EXPECT_EQ(listed[0].crc, crcText(rom));
+            EXPECT_EQ(listed[1].path, "空フォルダ");  // 7-Zip marks a 7z folder by its attributes only
+            EXPECT_EQ(listed[2].size, 0u);
+            EXPECT_EQ(listed[3].crc, crcText(small));
+            if (kind == KlmArchiveKind::SevenZip) {
+                EXPECT_EQ(capture("7zz l -slt '" + archive + "'").find("Solid = +"), std::string::npos);
+            }
+
+            const KlmArchiveListing l = klmListArchive(archive);
+            ASSERT_TRUE(l.ok) << l.error;
+            ASSERT_EQ(l.entries.size(), 4u);
+            EXPECT_EQ(l.entries[0].name, "ゲーム/ロム.bin");
+            EXPECT_EQ(l.entries[0].crc, klmCrc32(rom.data(), rom.size()));
+            EXPECT_EQ(l.entries[0].size, rom.size());
+            EXPECT_TRUE(l.entries[1].folder);
+            EXPECT_EQ(l.entries[1].name, "空フォルダ");
+            EXPECT_EQ(l.entries[1].mtime, 1700000000);
+            EXPECT_EQ(l.entries[3].crc, klmCrc32(small.data(), small.size()));
+            const KlmArchiveMember first = klmReadFirstMember(archive);
+            ASSERT_TRUE(first.ok) << first.error;
+            EXPECT_EQ(first.nativeName, "ゲーム/ロム.bin");
+
+            const KlmExtractResult x = klmExtractArchive(archive, dir.file("x-" + fs::path(archive).filename().string()));
+            ASSERT_TRUE(x.ok) << x.error;
+            EXPECT_EQ(x.skipped, 0);
+            ASSERT_EQ(x.entries.size(), 4u);
+            EXPECT_EQ(klmTestRead(x.entries[0].path), rom);
+            EXPECT_EQ(x.entries[0].crc, klmCrc32(rom.data(), rom.size()));
+            EXPECT_TRUE(x.entries[1].folder);
+            EXPECT_TRUE(x.entries[1].path.empty());
+            EXPECT_EQ(x.files.size(), 3u);
+        }
+    }
+    // Bad names and unreadable inputs make no archive at all.
+    std::string error;
+    EXPECT_FALSE(klmCreateArchive(KlmArchiveKind::SevenZip, dir.file("bad.7z"), {{dir.file("in/rom.bin"), "a/"}}, 5));
+    EXPECT_FALSE(klmCreateArchive(KlmArchiveKind::SevenZip, dir.file("bad.7z"),
+                                  {{dir.file("in/rom.bin"), "a.bin"}, {dir.file("in/none.bin"), "b.bin"}}, 5, &error));
+    EXPECT_NE(error.find("none.bin"), std::string::npos);
+    EXPECT_FALSE(klmCreateArchive(KlmArchiveKind::Zip, dir.file("bad.zip"), {{dir.file("in"), "dir.bin"}}, 5));
+    EXPECT_FALSE(fs::exists(dir.file("bad.7z")));
+    EXPECT_FALSE(fs::exists(dir.file("bad.zip")));
+}
+
+TEST(AuditArchiver, LargeMembersPackedInBlocksReadBackEverywhere)
+{
+    // Large enough to be packed as several LZMA2 blocks side by side.
+    KlmTempDir dir;
+    std::string rom = romBytes(1500000, 24);
+    klmTestWrite(dir.file("big.bin"), rom);
+    std::string error;
+    ASSERT_TRUE(klmCreate7z(dir.file("big.7z"), dir.file("big.bin"), "big.bin", 5, &error)) << error;
+    EXPECT_EQ(run("7zz t '" + dir.file("big.7z") + "'"), 0);
+    const KlmArchiveListing l = klmListArchive(dir.file("big.7z"));
+    ASSERT_TRUE(l.ok) << l.error;
+    EXPECT_EQ(l.entries.at(0).crc, klmCrc32(rom.data(), rom.size()));
+    const KlmExtractResult x = klmExtractArchive(dir.file("big.7z"), dir.file("out"));
+    ASSERT_TRUE(x.ok) << x.error;
+    EXPECT_TRUE(klmTestRead(x.files.at(0)) == rom);
+    EXPECT_LT(fs::file_size(dir.file("big.7z")), rom.size());
+}
+
+TEST(AuditArchiver, ExtractionCountsWhatItCannotGiveBackAndListingSeesDamage)
+{
+    KlmTempDir dir;
+    const std::string rom = romBytes(40000, 23);
+    makeZip(dir.file("link.zip"), {{"game.bin", rom}, {"a_link", "elsewhere", ZIP_FL_ENC_CP437, true}});
+    KlmExtractResult x = klmExtractArchive(dir.file("link.zip"), dir.file("out1"));
+    ASSERT_TRUE(x.ok) << x.error;
+    EXPECT_EQ(x.skipped, 1);
+    EXPECT_EQ(klmListArchive(dir.file("link.zip")).skipped, 1);
+
+    makeZip(dir.file("twice.zip"), {{"game.bin", rom}, {"GAME.bin", "x"}});
+    // libzip refuses the same name twice; patch the second name in place.
+    std::string bytes = klmTestRead(dir.file("twice.zip"));
+    for (size_t at = bytes.find("GAME.bin"); at != std::string::npos; at = bytes.find("GAME.bin", at))
+        bytes.replace(at, 4, "game");
+    klmTestWrite(dir.file("twice.zip"), bytes);
+    x = klmExtractArchive(dir.file("twice.zip"), dir.file("out2"));
+    ASSERT_TRUE(x.ok) << x.error;
+    EXPECT_EQ(x.skipped, 1);
+
+    // A member whose data no longer matches its CRC: listing and extraction
+    // both fail, and extraction leaves nothing.
+    klmTestWrite(dir.file("src/game.bin"), rom);
+    ASSERT_EQ(run("cd '" + dir.file("src") + "' && zip -q -0 '" + dir.file("bad.zip") + "' game.bin"), 0);
+    bytes = klmTestRead(dir.file("bad.zip"));
+    bytes[bytes.find("game.bin") + 8 + 1000] ^= 0x55;
+    klmTestWrite(dir.file("bad.zip"), bytes);
+    EXPECT_TRUE(klmReadFirstMember(dir.file("bad.zip")).ok);  // the stored CRC is still readable
+    EXPECT_FALSE(klmListArchive(dir.file("bad.zip")).ok);
+    x = klmExtractArchive(dir.file("bad.zip"), dir.file("out3"));
+    EXPECT_FALSE(x.ok);
+    EXPECT_TRUE(filesUnder(dir.file("out3")).empty());
+}
+
 }  // namespace
