@@ -424,6 +424,12 @@ TEST(Ownership, StatisticsText)
                                     rule + "\r\nソルティアＣＤ\r\nゲーム数：0\r\n所有：0\r\n未所有：0\r\n所有率：0.00％");
     EXPECT_EQ(klmOwnershipStatisticsText(cat), expected);
     EXPECT_EQ(klmCountOwnership(cat, 0).owned, 2);
+    // The status bar's three counts: status 1, status 2, and the rest.
+    const KlmOwnershipCount all = klmCountOwnership(cat);
+    EXPECT_EQ(all.renamed(), 2);
+    EXPECT_EQ(all.notRenamed, 1);
+    EXPECT_EQ(all.notOwned(), 1);
+    EXPECT_EQ(klmCountOwnership(cat, 0).notRenamed, 1);
 
     Catalogue none;
     EXPECT_EQ(klmOwnershipStatisticsText(none),
