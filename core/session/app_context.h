@@ -1,0 +1,59 @@
+// The three owners of a run: the paths, the Catalogue and the main state
+// with the settings and everything read from the save folder. One context
+// lives from klmOpenSession to klmSaveSession in every front end: the
+// window, and each kolmar-cli command that works on a base folder.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "audit/romfolder.h"
+#include "browse/custom_store.h"
+#include "browse/permute.h"
+#include "browse/refresh.h"
+#include "catalogue/app_paths.h"
+#include "catalogue/catalogue.h"
+#include "emulator/registry.h"
+#include "media/skins.h"
+#include "settings/settings.h"
+#include "settings/window_file.h"
+
+struct KlmMainState {
+    Settings settings;
+    EmulatorRegistry emulators;
+    SkinTable skins;
+    std::vector<RomFolder> romFolders;
+    std::vector<ReplacementRule> replacements;
+    std::vector<CustomSearchRecord> customSearches;
+
+    // window.dat as read at open (placementRead), and what the window puts
+    // back before the save writes it.
+    KlmWindowPlacement placement;
+    bool placementRead = false;
+
+    // Files made for a launch (extracted ROMs): deleted first at the save,
+    // whichever of them still exist.
+    std::vector<std::string> extractedFiles;
+
+    // The list's rows (browse.view.rows[0 .. count) are shown), the sort
+    // orders and the refresh's own selection.
+    KlmBrowseState browse;
+
+    bool reload = true;
+    bool startupComplete = false;
+    bool autoSelectRunning = false;
+    bool autoSelectSuspended = false;
+    bool moviePlaying = false;
+    bool pausedForDialog = false;
+    // Where the movie stands, and where it stood when a dialog paused it.
+    int64_t moviePosition = 0;
+    int64_t dialogMoviePosition = 0;
+    bool programSelection = false;
+};
+
+struct KlmAppContext {
+    AppPaths paths;
+    Catalogue catalogue;
+    KlmMainState state;
+};
