@@ -9,7 +9,6 @@
 
 #include <algorithm>
 
-#include "main_window.h"
 #include "qt_text.h"
 #include "search_bar.h"
 #include "status_bar.h"
@@ -62,22 +61,20 @@ QFont klmQFont(const KlmFont& f, const QFont& fallback)
     return font;
 }
 
-void klmApplyFonts(MainWindow& window)
+void klmApplyFonts(const Settings& s, QTableView* list, QWidget* info, SearchBar* search, KlmStatusBar* status)
 {
-    const Settings& s = window.context().state.settings;
     const QFont system = QApplication::font();
 
-    QTableView* list = window.gameList();
     list->setFont(klmQFont(s.listFont, system));
     // Fixed row heights follow the font, so the view still measures no rows.
     list->verticalHeader()->setDefaultSectionSize(list->fontMetrics().height() + 4);
 
-    window.infoPane()->setFont(klmQFont(s.infoFont, system));
+    info->setFont(klmQFont(s.infoFont, system));
 
-    const QFont search = klmQFont(s.searchFont, system);
+    const QFont searchFont = klmQFont(s.searchFont, system);
     for (int id = 1003; id <= 1019; ++id)
-        if (QWidget* control = window.searchBar()->control(id)) control->setFont(search);
+        if (QWidget* control = search->control(id)) control->setFont(searchFont);
 
-    window.statusPane()->setFont(klmQFont(s.statusFont, system));
-    window.statusPane()->updateGeometry();
+    status->setFont(klmQFont(s.statusFont, system));
+    status->updateGeometry();
 }

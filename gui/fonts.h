@@ -7,7 +7,10 @@
 
 #include "settings/settings.h"
 
-class MainWindow;
+class KlmStatusBar;
+class QTableView;
+class QWidget;
+class SearchBar;
 
 // The Qt font of a stored description. A negative height is the
 // character height in pixels, a positive one the cell height; a face that
@@ -16,4 +19,4 @@ QFont klmQFont(const KlmFont& font, const QFont& fallback);
 
 // Applies the four fonts of the window's settings and keeps the list's row
 // height in step with its font. The caller lays the window out again.
-void klmApplyFonts(MainWindow& window);
+void klmApplyFonts(const Settings& s, QTableView* list, QWidget* info, SearchBar* search, KlmStatusBar* status);

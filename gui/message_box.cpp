@@ -2,28 +2,18 @@
 
 #include <QApplication>
 
-namespace {
-KlmMessageHook& hook()
+QMessageBox::StandardButton KlmMessenger::show(QWidget* owner, const QString& text, const QString& title,
+                                               QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) const
 {
-    static KlmMessageHook h;
-    return h;
-}
-}  // namespace
-
-void klmSetMessageHook(KlmMessageHook h) { hook() = std::move(h); }
-
-QMessageBox::StandardButton klmMessageBox(QWidget* owner, const QString& text, const QString& title,
-                                          QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
-{
-    if (hook()) return hook()(KlmMessage{owner, text, title, icon, buttons});
+    if (hook_) return hook_(KlmMessage{owner, text, title, icon, buttons});
     QMessageBox box(icon, title, text, buttons, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void klmWarningBeep()
+void KlmMessenger::beep() const
 {
-    if (hook()) {
-        hook()(KlmMessage{nullptr, QString(), QStringLiteral("beep"), QMessageBox::Warning, QMessageBox::NoButton});
+    if (hook_) {
+        hook_(KlmMessage{nullptr, QString(), QStringLiteral("beep"), QMessageBox::Warning, QMessageBox::NoButton});
         return;
     }
     QApplication::beep();

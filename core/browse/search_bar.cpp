@@ -160,6 +160,12 @@ bool klmSetSearchBarSelection(SearchCondition& cond, int32_t controlId, int32_t 
     return true;
 }
 
+int32_t klmSearchBarSelection(const SearchCondition& cond, int32_t controlId)
+{
+    const int32_t* field = fieldOfControl(const_cast<SearchCondition&>(cond), controlId);
+    return field ? *field : -1;
+}
+
 bool klmQualifierEnabled(const SearchCondition& cond, int32_t qualifierControlId)
 {
     switch (qualifierControlId) {

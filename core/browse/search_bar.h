@@ -66,6 +66,10 @@ void klmSetSearchText(SearchCondition& cond, std::string_view text);
 // condition changed (refresh); false for the same value or another control.
 bool klmSetSearchBarSelection(SearchCondition& cond, int32_t controlId, int32_t selection);
 
+// The selection a drop-down list shows for the condition (−1 for a
+// control that is no list of the bar).
+int32_t klmSearchBarSelection(const SearchCondition& cond, int32_t controlId);
+
 // Whether a qualifier list (1014, 1016, 1019) is enabled: while its
 // condition is not 0. A disabled qualifier keeps its value.
 bool klmQualifierEnabled(const SearchCondition& cond, int32_t qualifierControlId);
