@@ -128,6 +128,12 @@ const KlmSaveFileRead* KlmOpenReport::file(std::string_view name) const
     return nullptr;
 }
 
+bool klmOpenPaths(AppPaths& paths, const std::string& baseFolder, std::string* message)
+{
+    klmBuildAppPaths(paths, absoluteBase(baseFolder));
+    return klmCheckRequiredFiles(paths, message) == 0;
+}
+
 bool klmNeedsTargetNames(const Catalogue& cat, KlmLoadSource source, const Settings& settings)
 {
     if (settings.renamePattern[0] == 0) return false;
@@ -140,8 +146,7 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
 {
     KlmOpenReport report;
     ctx = KlmAppContext{};
-    klmBuildAppPaths(ctx.paths, absoluteBase(baseFolder));
-    if (klmCheckRequiredFiles(ctx.paths, &report.message) != 0) {
+    if (!klmOpenPaths(ctx.paths, baseFolder, &report.message)) {
         report.status = KlmOpenStatus::MissingRequiredFile;
         return report;
     }

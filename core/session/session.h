@@ -75,6 +75,12 @@ struct KlmOpenReport {
     bool opened() const { return status == KlmOpenStatus::Opened; }
 };
 
+// The first step of open on its own: the paths of the base folder (made
+// absolute) and the required-file check. False, with the message to show
+// (UTF-8), when a catalogue file is missing. For the tools that read the
+// catalogue alone.
+bool klmOpenPaths(AppPaths& paths, const std::string& baseFolder, std::string* message);
+
 // Builds ctx from the base folder. On MissingRequiredFile nothing but the
 // paths is set up.
 KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder,

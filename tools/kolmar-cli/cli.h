@@ -49,9 +49,8 @@ CLI::Option* klmCliBaseArgument(CLI::App& app, std::string& base);
 // Prints "usage: kolmar-cli <usage>" to stderr and returns kKlmExitCannotLoad.
 int klmCliUsage(const char* usage);
 
-// Builds the paths for baseDir (made absolute) as start-up does and runs the
-// required-file check. On failure prints the check's message to stderr and
-// returns false.
+// The paths of baseDir and the required-file check, as start-up does them.
+// On failure prints the check's message to stderr and returns false.
 bool klmCliOpenBase(const std::string& baseDir, AppPaths& paths);
 
 // Loads the catalogue through the start-up path (dat.cache when valid, else

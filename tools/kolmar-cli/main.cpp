@@ -3,9 +3,7 @@
 // CLI11, the help text is the program's own.
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "cli.h"
 #include "text/cp932.h"
@@ -46,12 +44,8 @@ int klmCliUsage(const char* usage)
 
 bool klmCliOpenBase(const std::string& baseDir, AppPaths& paths)
 {
-    std::error_code ec;
-    std::filesystem::path base = std::filesystem::absolute(baseDir, ec);
-    if (ec) base = baseDir;
-    klmBuildAppPaths(paths, base.lexically_normal().string());
     std::string message;
-    if (klmCheckRequiredFiles(paths, &message) != 0) {
+    if (!klmOpenPaths(paths, baseDir, &message)) {
         std::fprintf(stderr, "%s: %s\n", kKlmFatalTitle, message.c_str());
         return false;
     }
