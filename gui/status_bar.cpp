@@ -10,12 +10,11 @@
 
 #include "session/app_context.h"
 #include "ui/command_ids.h"
+#include "qt_colour.h"
 #include "qt_text.h"
 #include "ui/window_rules.h"
 
 namespace {
-
-QColor colourRef(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 QRect box(const KlmBox& b) { return QRect(b.x, b.y, b.w, b.h); }
 
@@ -80,7 +79,7 @@ void KlmStatusBar::paintEvent(QPaintEvent*)
         switch (item) {
         case 0: case 1: case 2: {
             const QRect sw = box(klmSwatchBox(part.left(), h));
-            p.fillRect(sw, colourRef(colours[item]));
+            p.fillRect(sw, klmQColor(colours[item]));
             p.drawRect(sw.adjusted(0, 0, -1, -1));
             if (!filters[item]) {
                 p.drawLine(sw.topLeft(), sw.bottomRight());

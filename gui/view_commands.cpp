@@ -3,6 +3,7 @@
 #include "browse/refresh.h"
 #include "command_router.h"
 #include "pickers.h"
+#include "qt_colour.h"
 #include "ui/window_rules.h"
 #include "window_services.h"
 
@@ -46,10 +47,9 @@ void klmChooseStateColour(KlmWindowServices& services, int item)
     Settings& s = services.settings();
     int32_t* colours[3] = {&s.ownedColour, &s.notRenamedColour, &s.notOwnedColour};
     if (item < 0 || item > 2) return;
-    const int32_t bgr = *colours[item];
-    const QColor chosen = klmPickColour(services, QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+    const QColor chosen = klmPickColour(services, klmQColor(*colours[item]));
     if (!chosen.isValid()) return;
-    *colours[item] = chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16);
+    *colours[item] = klmColourRef(chosen);
     services.repaintList();
     services.repaintStatus();
 }

@@ -425,6 +425,22 @@ private Q_SLOTS:
                                         klmU("再生速度を標準にする\tCtrl + N #33102"), QStringLiteral("-"),
                                         klmU("動画を表示する\tF9 [x] #32830"), klmU("ループ再生する\tF10 #32835")}));
         QVERIFY(items(3).isEmpty());
+
+        // The colour items ask the picker, starting from the stored colour;
+        // a cancelled picker changes nothing.
+        QColor offered;
+        QColor answer(0x12, 0x34, 0x56);
+        w->pickers().colour = [&](const QColor& initial) {
+            offered = initial;
+            return answer;
+        };
+        const int32_t before = s.notRenamedColour;
+        w->command(kKlmCmdNotRenamedColour);
+        QCOMPARE(offered, QColor(before & 0xFF, (before >> 8) & 0xFF, (before >> 16) & 0xFF));
+        QCOMPARE(s.notRenamedColour, 0x563412);
+        answer = QColor();
+        w->command(kKlmCmdOwnedColour);
+        QCOMPARE(s.ownedColour, klmDefaultSettings().ownedColour);
     }
 
     void toolbarButtons()
