@@ -18,6 +18,8 @@
 
 #include "browse/favorites.h"
 #include "browse/refresh.h"
+#include "catalogue/cache.h"
+#include "settings/setting_file.h"
 #include "client_area.h"
 #include "command_table.h"
 #include "game_list_model.h"
@@ -147,6 +149,35 @@ private Q_SLOTS:
         QVERIFY(w->searchBar()->list(1014)->isEnabled());
         w->command(kKlmCmdResetYear);
         QVERIFY(!w->searchBar()->list(1014)->isEnabled());
+    }
+
+    // The date, price and ROM-size formats of setting.dat are applied at
+    // start-up: the info pane and the list cells show them.
+    void storedDisplayFormatsReachTheWindow()
+    {
+        AppPaths paths;
+        klmBuildAppPaths(paths, f_.base.toStdString());
+        Catalogue cat;
+        QCOMPARE(klmParseCatalogue(paths, cat), 0);
+        Settings stored = klmDefaultSettings();
+        stored.dateFormat = 3;
+        stored.priceFormat = 1;
+        stored.romSizeFormat = 1;
+        QVERIFY(klmWriteSettingFile(paths.settingDat, stored, cat));
+
+        auto w = open();
+        QVERIFY(w);
+        // アイスホッケー魂 comes first: 1989-09-10, 4,800 yen, 1 MB.
+        const QString info = w->infoPane()->toPlainText();
+        QVERIFY2(info.contains(klmU("発売日 : 1989/09/10\n")), qPrintable(info));
+        QVERIFY2(info.contains(klmU("価格 : 4800円\n")), qPrintable(info));
+        QVERIFY2(info.contains(klmU("ロムサイズ : 1,048,576 バイト\n")), qPrintable(info));
+        const KlmColumnList& columns = w->context().state.settings.shownColumns;
+        for (int c = 0; c < columns.count; ++c) {
+            const QString cell = w->model()->data(w->model()->index(0, c), Qt::DisplayRole).toString();
+            if (columns.items[c].field == 7) QCOMPARE(cell, QStringLiteral("1989/09/10"));
+            if (columns.items[c].field == 8) QCOMPARE(cell, klmU("4800円"));
+        }
     }
 
     void infoPaneAndHeaderSort()
