@@ -4,7 +4,7 @@
 #include "browse/rules.h"
 #include "command_router.h"
 #include "game_list_view.h"
-#include "pickers.h"
+#include "file_pickers.h"
 #include "qt_text.h"
 #include "window_services.h"
 

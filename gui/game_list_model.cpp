@@ -9,7 +9,7 @@
 
 #include "session/app_context.h"
 #include "ui/window_rules.h"
-#include "qt_colour.h"
+#include "qt_font.h"
 #include "qt_text.h"
 #include "ui/game_text.h"
 

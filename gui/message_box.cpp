@@ -1,6 +1,20 @@
 #include "message_box.h"
 
 #include <QApplication>
+#include <QWidget>
+
+namespace {
+
+// The messenger of owner's nearest sink; null when there is none (the box
+// then goes to the screen).
+const KlmMessenger* messengerOf(QWidget* owner)
+{
+    for (QWidget* w = owner; w; w = w->parentWidget())
+        if (auto* sink = dynamic_cast<KlmMessageSink*>(w)) return &sink->messages();
+    return nullptr;
+}
+
+}  // namespace
 
 QMessageBox::StandardButton KlmMessenger::show(QWidget* owner, const QString& text, const QString& title,
                                                QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) const
@@ -17,4 +31,17 @@ void KlmMessenger::beep() const
         return;
     }
     QApplication::beep();
+}
+
+QMessageBox::StandardButton klmMessageBox(QWidget* owner, const QString& text, const QString& title,
+                                          QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+{
+    if (const KlmMessenger* m = messengerOf(owner)) return m->show(owner, text, title, icon, buttons);
+    return KlmMessenger().show(owner, text, title, icon, buttons);
+}
+
+void klmWarningBeep(QWidget* owner)
+{
+    if (const KlmMessenger* m = messengerOf(owner)) m->beep();
+    else KlmMessenger().beep();
 }

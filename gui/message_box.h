@@ -1,6 +1,10 @@
-// Every message box of the window and the warning beep go through its one
+// Every message box of the program and the warning beep go through a
 // messenger, with the exact text, title, icon and buttons, so that a test
 // can take them in place of the screen and check them.
+//
+// A window owns its messenger. A box is routed by its owner: the nearest
+// widget above it that is a message sink (the main window, or a test's
+// owner widget) takes it; a box without one is shown as it is.
 #pragma once
 
 #include <QMessageBox>
@@ -36,3 +40,16 @@ public:
 private:
     KlmMessageHook hook_;
 };
+
+// A widget that takes the boxes of the widgets below it.
+class KlmMessageSink {
+public:
+    virtual ~KlmMessageSink() = default;
+    virtual KlmMessenger& messages() = 0;
+};
+
+// The box through the messenger of owner's nearest sink.
+QMessageBox::StandardButton klmMessageBox(QWidget* owner, const QString& text, const QString& title,
+                                          QMessageBox::Icon icon,
+                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+void klmWarningBeep(QWidget* owner);

@@ -1,60 +1,85 @@
 #include "pickers.h"
 
+#include <QApplication>
 #include <QColorDialog>
-#include <QFileDialog>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QPushButton>
 
-#include "dialog_guard.h"
-#include "window_services.h"
+#include "message_box.h"
+#include "qt_font.h"
+#include "qt_text.h"
 
 namespace {
 
-QString pickFile(KlmWindowServices& services, const QString& title, const QString& start, const QString& filter,
-                 bool save)
+// Gives a Qt picker the "デフォルト" button: after question is answered OK
+// the picker closes as cancelled and *reset is set.
+void addDefaultButton(QDialog& dialog, const QString& question, bool* reset)
 {
-    const auto& hook = save ? services.pickers().saveFile : services.pickers().openFile;
-    if (hook) return hook(start);
-    KlmDialogGuard guard(services);
-    QFileDialog dialog(services.window(), title, start, filter);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    if (!save) dialog.setFileMode(QFileDialog::ExistingFile);
-    guard.attach(&dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    auto* box = dialog.findChild<QDialogButtonBox*>();
+    if (!box) return;
+    QPushButton* button = box->addButton(klmU(kKlmDefaultButtonText), QDialogButtonBox::ResetRole);
+    button->setObjectName(QStringLiteral("1505"));
+    button->setAutoDefault(false);
+    if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) {
+        button->setFont(ok->font());
+        button->setMinimumSize(ok->sizeHint());
+    }
+    QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, question, reset] {
+        if (klmMessageBox(&dialog, question, klmU(kKlmResetConfirmTitle), QMessageBox::Question,
+                          QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
+            return;
+        *reset = true;
+        dialog.reject();
+    });
+}
+
+KlmPickAnswer answerOf(int result, bool reset)
+{
+    if (result == QDialog::Accepted) return KlmPickAnswer::Chosen;
+    return reset ? KlmPickAnswer::Reset : KlmPickAnswer::Cancelled;
 }
 
 }  // namespace
 
-QString klmPickFolder(KlmWindowServices& services, QWidget* parent, const QString& title, const QString& label,
-                      const QString& start)
+KlmFontPick klmRunFontPicker(QWidget* owner, const QFont& start, KlmFontSlot slot)
 {
-    if (services.pickers().folder) return services.pickers().folder(start);
-    QFileDialog picker(parent, title, start);
-    picker.setObjectName(QStringLiteral("folderPicker"));
-    picker.setFileMode(QFileDialog::Directory);
-    picker.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    picker.setLabelText(QFileDialog::LookIn, label);
-    klmPlaceDialog(services, &picker);
-    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return {};
-    return picker.selectedFiles().constFirst();
+    QFontDialog dialog(start, owner);
+    // The Qt picker, not the desktop's: only it can carry the extra button.
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(QString::fromUtf8(klmFontPickerTitle(slot)));
+    bool reset = false;
+    addDefaultButton(dialog, QString::fromUtf8(klmFontResetQuestion(slot)), &reset);
+    const int result = dialog.exec();
+    return {answerOf(result, reset), dialog.selectedFont()};
 }
 
-QString klmPickOpenFile(KlmWindowServices& services, const QString& title, const QString& start,
-                        const QString& filter)
+KlmColourPick klmRunColourPicker(QWidget* owner, const QColor& start, KlmStateColour state)
 {
-    return pickFile(services, title, start, filter, false);
+    QColorDialog dialog(start, owner);
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    dialog.setWindowTitle(QString::fromUtf8(klmColourPickerTitle(state)));
+    bool reset = false;
+    addDefaultButton(dialog, QString::fromUtf8(klmColourResetQuestion(state)), &reset);
+    const int result = dialog.exec();
+    return {answerOf(result, reset), dialog.selectedColor()};
 }
 
-QString klmPickSaveFile(KlmWindowServices& services, const QString& title, const QString& start,
-                        const QString& filter)
+KlmFont klmPickFont(QWidget* owner, KlmFontSlot slot, const KlmFont& current, const KlmFont& reset,
+                    const KlmFontPicker& picker)
 {
-    return pickFile(services, title, start, filter, true);
+    const QFont start = klmDrawingFont(current, owner ? owner->font() : QApplication::font());
+    const KlmFontPick pick = picker(owner, start, slot);
+    const KlmFont chosen = pick.answer == KlmPickAnswer::Chosen
+                               ? klmPickedFont(current, klmFontFaceOf(pick.font, klmScreenDpi(owner)),
+                                               start.family().toStdString())
+                               : current;
+    return klmPickedValue(pick.answer, chosen, current, reset);
 }
 
-QColor klmPickColour(KlmWindowServices& services, const QColor& initial)
+int32_t klmPickStateColour(QWidget* owner, KlmStateColour state, int32_t current, const KlmColourPicker& picker)
 {
-    if (services.pickers().colour) return services.pickers().colour(initial);
-    KlmDialogGuard guard(services);
-    QColorDialog dialog(initial, services.window());
-    guard.attach(&dialog);
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedColor() : QColor();
+    const KlmColourPick pick = picker(owner, klmQColor(current), state);
+    const int32_t chosen = pick.colour.isValid() ? klmBgrOf(pick.colour) : current;
+    return klmPickedValue(pick.answer, chosen, current, klmStateColourDefault(state));
 }

@@ -17,33 +17,12 @@
 #include "browse/rules.h"
 #include "command_router.h"
 #include "dialog_guard.h"
+#include "dialog_buttons.h"
 #include "qt_text.h"
 #include "ui/command_ids.h"
 #include "window_services.h"
 
 namespace {
-
-QPushButton* button(QWidget* parent, int id, const char* caption)
-{
-    auto* b = new QPushButton(klmU(caption), parent);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    return b;
-}
-
-// OK (1) and キャンセル (2) with the dialog's own captions.
-QDialogButtonBox* okCancel(QDialog* dialog)
-{
-    auto* box = new QDialogButtonBox(dialog);
-    QPushButton* ok = box->addButton(klmU("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    QPushButton* cancel = box->addButton(klmU("キャンセル"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("2"));
-    QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return box;
-}
 
 void warn(KlmWindowServices& services, QWidget* owner, KlmRuleCheck check, const QString& title)
 {
@@ -73,7 +52,7 @@ KlmReplaceEditDialog::KlmReplaceEditDialog(KlmWindowServices& services, std::vec
     layout->addWidget(search_);
     layout->addWidget(new QLabel(klmU("置換後の文字列"), this));
     layout->addWidget(replacement_);
-    layout->addWidget(okCancel(this));
+    layout->addWidget(klmOkCancelButtons(this));
     setMinimumWidth(360);
 }
 
@@ -143,7 +122,7 @@ KlmReplaceListDialog::KlmReplaceListDialog(KlmWindowServices& services, const st
         {40212, "全て解除", [this] { checkRows(false, false); }},
     };
     for (const Def& d : defs) {
-        QPushButton* b = button(this, d.id, d.caption);
+        QPushButton* b = klmDialogButton(this, d.id, d.caption);
         connect(b, &QPushButton::clicked, this, d.run);
         buttons->addWidget(b);
         // Groups: add/edit, move, delete, check.
@@ -156,7 +135,7 @@ KlmReplaceListDialog::KlmReplaceListDialog(KlmWindowServices& services, const st
     top->addLayout(buttons);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top, 1);
-    layout->addWidget(okCancel(this));
+    layout->addWidget(klmOkCancelButtons(this));
     resize(560, 380);
     fill(-1);
 }

@@ -16,7 +16,7 @@
 
 #include "command_router.h"
 #include "dialog_guard.h"
-#include "pickers.h"
+#include "file_pickers.h"
 #include "qt_text.h"
 #include "ui/command_ids.h"
 #include "window_services.h"

@@ -10,7 +10,8 @@
 
 #include "session/app_context.h"
 #include "ui/command_ids.h"
-#include "qt_colour.h"
+#include "qt_font.h"
+#include "ui/fonts_colours.h"
 #include "qt_text.h"
 #include "ui/window_rules.h"
 
@@ -62,7 +63,6 @@ void KlmStatusBar::paintEvent(QPaintEvent*)
     const int h = height();
     const QFontMetrics fm = fontMetrics();
     const int textY = (h - fm.height()) / 2 + fm.ascent();
-    const int32_t colours[3] = {s.ownedColour, s.notRenamedColour, s.notOwnedColour};
     const int32_t filters[3] = {s.search.showOwned, s.search.showNotRenamed, s.search.showNotOwned};
     const int32_t counts[3] = {counts_.renamed(), counts_.notRenamed, counts_.notOwned()};
     for (int i = 0; i < partCount(); ++i) {
@@ -79,7 +79,7 @@ void KlmStatusBar::paintEvent(QPaintEvent*)
         switch (item) {
         case 0: case 1: case 2: {
             const QRect sw = box(klmSwatchBox(part.left(), h));
-            p.fillRect(sw, klmQColor(colours[item]));
+            p.fillRect(sw, klmQColor(klmStateColour(s, static_cast<KlmStateColour>(item))));
             p.drawRect(sw.adjusted(0, 0, -1, -1));
             if (!filters[item]) {
                 p.drawLine(sw.topLeft(), sw.bottomRight());

@@ -2,8 +2,8 @@
 
 #include "browse/refresh.h"
 #include "command_router.h"
+#include "dialog_guard.h"
 #include "pickers.h"
-#include "qt_colour.h"
 #include "ui/window_rules.h"
 #include "window_services.h"
 
@@ -44,12 +44,18 @@ void toggle(KlmCommandRouter& router, KlmWindowServices& services, int32_t id, i
 
 void klmChooseStateColour(KlmWindowServices& services, int item)
 {
-    Settings& s = services.settings();
-    int32_t* colours[3] = {&s.ownedColour, &s.notRenamedColour, &s.notOwnedColour};
-    if (item < 0 || item > 2) return;
-    const QColor chosen = klmPickColour(services, klmQColor(*colours[item]));
-    if (!chosen.isValid()) return;
-    *colours[item] = klmColourRef(chosen);
+    if (item < 0 || item >= kKlmStateColourCount) return;
+    const auto state = static_cast<KlmStateColour>(item);
+    int32_t& colour = klmStateColour(services.settings(), state);
+    int32_t picked = colour;
+    if (const KlmColourPicker& hook = services.pickers().colour) {
+        picked = klmPickStateColour(services.window(), state, colour, hook);
+    } else {
+        KlmDialogGuard guard(services);
+        picked = klmPickStateColour(services.window(), state, colour);
+    }
+    if (picked == colour) return;
+    colour = picked;
     services.repaintList();
     services.repaintStatus();
 }

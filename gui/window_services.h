@@ -12,26 +12,26 @@
 #include <functional>
 
 #include "message_box.h"
+#include "pickers.h"
 #include "session/app_context.h"
 
 class QWidget;
 
 // The pickers of the window: hooks that answer for the user (tests; an
 // empty one shows the real dialog), and what the pickers remember for the
-// rest of the run. A hook gets the folder or colour the dialog would start
-// from and returns the choice (empty or invalid: cancelled).
+// rest of the run. A file or folder hook gets the folder the dialog would
+// start from and returns the choice (empty: cancelled).
 struct KlmPickers {
     std::function<QString(const QString& start)> folder;
     std::function<QString(const QString& start)> openFile;
     std::function<QString(const QString& start)> saveFile;
-    std::function<QColor(const QColor& initial)> colour;
+    KlmColourPicker colour;  // the state colours' picker (with its "デフォルト")
 
     QString lastRomFolder;  // the ROM folder picker starts there next time
 };
 
-class KlmWindowServices {
+class KlmWindowServices : public KlmMessageSink {
 public:
-    virtual ~KlmWindowServices() = default;
 
     // The run: paths, catalogue, settings and the main state.
     virtual KlmAppContext& session() = 0;
@@ -58,7 +58,7 @@ public:
     // Into the middle of the screen's work area.
     virtual void centreDialog(QWidget* dialog) = 0;
 
-    virtual KlmMessenger& messages() = 0;
+    // The window's messenger (KlmMessageSink::messages) and pickers.
     virtual KlmPickers& pickers() = 0;
 
     QMessageBox::StandardButton message(QWidget* owner, const QString& text, const QString& title,

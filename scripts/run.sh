@@ -19,7 +19,11 @@ mkdir -p "$RUN"
 if [ ! -f "$RUN/data.dat" ]; then
   cp -r sample/. "$RUN/"
 fi
-find "$RUN" -name .gitkeep -delete
+# Pictures added to the sample since reach an older copy too (never
+# replacing a file there); the movies are generated, not shipped.
+cp -rn sample/image sample/icon sample/skin "$RUN/"
+python3 tools/make-sample-movies.py "$RUN" sample/save/movieinfo.dat
+find "$RUN" \( -name .gitkeep -o -name .gitignore \) -delete
 
 if [ -x build/release/app/kolmar ]; then
   cp build/release/app/kolmar "$RUN/kolmar"

@@ -10,9 +10,10 @@ PACKAGES=(
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   libx11-dev libxtst-dev libxres-dev
   xvfb xauth x11-apps x11-utils fonts-noto-cjk 7zip zip unzip
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
   imagemagick
   libcli11-dev nlohmann-json3-dev openbox
+  mednafen
 )
 
 missing=()

@@ -14,6 +14,7 @@
 #include "browse/refresh.h"
 #include "catalogue/app_paths.h"
 #include "catalogue/catalogue.h"
+#include "emulator/extraction.h"
 #include "emulator/registry.h"
 #include "media/skins.h"
 #include "settings/settings.h"
@@ -32,9 +33,8 @@ struct KlmMainState {
     KlmWindowPlacement placement;
     bool placementRead = false;
 
-    // Files made for a launch (extracted ROMs): deleted first at the save,
-    // whichever of them still exist.
-    std::vector<std::string> extractedFiles;
+    // What launches unpacked: deleted first at the save.
+    ExtractedFileList extracted;
 
     // The list's rows (browse.view.rows[0 .. count) are shown), the sort
     // orders and the refresh's own selection.

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "audit/romfolder.h"
 #include "browse/custom_store.h"
@@ -36,22 +34,6 @@ bool writeFile(KlmSaveFile file, const KlmAppContext& c, std::string* e)
     }
     if (e) *e = "unknown file";
     return false;
-}
-
-// The extracted files that still exist; one that cannot be removed is
-// reported and kept in the list.
-void deleteExtracted(std::vector<std::string>& files, KlmSaveReport& report)
-{
-    std::vector<std::string> kept;
-    for (const std::string& path : files) {
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-        if (ec) {
-            kept.push_back(path);
-            report.undeleted.push_back(path);
-        }
-    }
-    files = std::move(kept);
 }
 
 }  // namespace
@@ -89,7 +71,7 @@ KlmSaveReport klmSaveSession(KlmAppContext& ctx)
 KlmSaveReport klmSaveSession(KlmAppContext& ctx, const std::vector<KlmSaveFile>& which)
 {
     KlmSaveReport report;
-    deleteExtracted(ctx.state.extractedFiles, report);
+    report.undeleted = klmDeleteExtractedFiles(ctx.state.extracted);
     for (int i = 0; i < kKlmSaveFileCount; ++i) {
         const auto file = static_cast<KlmSaveFile>(i);
         if (std::find(which.begin(), which.end(), file) == which.end()) continue;

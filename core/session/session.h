@@ -118,8 +118,8 @@ struct KlmSaveFileResult {
 struct KlmSaveReport {
     // One entry per file asked for, in writing order.
     std::vector<KlmSaveFileResult> results;
-    // Extracted files that could not be deleted.
-    std::vector<std::string> undeleted;
+    // How many extracted files and folders could not be deleted.
+    size_t undeleted = 0;
 
     bool allWritten() const;
 };

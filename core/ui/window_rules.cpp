@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/command_ids.h"
+#include "ui/fonts_colours.h"
 
 int32_t klmClampVolume(int32_t volume) { return std::clamp(volume, 0, 100); }
 int32_t klmClampSpeed(int32_t speed) { return std::clamp(speed, 600, 2000); }
@@ -32,9 +33,10 @@ int32_t klmWheelSelectRow(int32_t row, int32_t notches, int32_t count)
 
 int32_t klmOwnershipColour(const Settings& s, int32_t status)
 {
-    if (status == kKlmOwned) return s.ownedColour;
-    if (status == kKlmOwnedNotRenamed) return s.notRenamedColour;
-    return s.notOwnedColour;
+    const KlmStateColour state = status == kKlmOwned             ? KlmStateColour::Owned
+                                 : status == kKlmOwnedNotRenamed ? KlmStateColour::NotRenamed
+                                                                 : KlmStateColour::NotOwned;
+    return klmStateColour(s, state);
 }
 
 int32_t klmAutoSelectNext(int32_t order, int32_t current, int32_t count, uint32_t random)

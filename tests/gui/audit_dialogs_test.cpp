@@ -21,14 +21,6 @@
 #include "text/cp932.h"
 #include "ui/game_text.h"
 
-namespace {
-
-void whenOpen(const QString& name, std::function<void(QWidget*)> work) { klmWhenOpen(name, std::move(work)); }
-void click(QWidget* dialog, int id) { klmClick(dialog, id); }
-QLineEdit* edit(QWidget* dialog, int id) { return klmEdit(dialog, id); }
-
-}  // namespace
-
 class AuditDialogsTest : public QObject {
     Q_OBJECT
 

@@ -457,21 +457,28 @@ private Q_SLOTS:
                                         klmU("動画を表示する\tF9 [x] #32830"), klmU("ループ再生する\tF10 #32835")}));
         QVERIFY(items(3).isEmpty());
 
-        // The colour items ask the picker, starting from the stored colour;
-        // a cancelled picker changes nothing.
+        // The colour items ask the picker for their state, starting from the
+        // stored colour; a cancelled picker changes nothing, "デフォルト"
+        // puts the state's default back.
         QColor offered;
-        QColor answer(0x12, 0x34, 0x56);
-        w->pickers().colour = [&](const QColor& initial) {
-            offered = initial;
+        KlmStateColour asked = KlmStateColour::Owned;
+        KlmColourPick answer{KlmPickAnswer::Chosen, QColor(0x12, 0x34, 0x56)};
+        w->pickers().colour = [&](QWidget*, const QColor& start, KlmStateColour state) {
+            offered = start;
+            asked = state;
             return answer;
         };
         const int32_t before = s.notRenamedColour;
         w->command(kKlmCmdNotRenamedColour);
+        QCOMPARE(asked, KlmStateColour::NotRenamed);
         QCOMPARE(offered, QColor(before & 0xFF, (before >> 8) & 0xFF, (before >> 16) & 0xFF));
         QCOMPARE(s.notRenamedColour, 0x563412);
-        answer = QColor();
+        answer = {KlmPickAnswer::Cancelled, QColor()};
         w->command(kKlmCmdOwnedColour);
         QCOMPARE(s.ownedColour, klmDefaultSettings().ownedColour);
+        answer = {KlmPickAnswer::Reset, QColor()};
+        w->command(kKlmCmdNotRenamedColour);
+        QCOMPARE(s.notRenamedColour, klmDefaultSettings().notRenamedColour);
     }
 
     void toolbarButtons()

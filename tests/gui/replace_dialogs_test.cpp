@@ -33,12 +33,6 @@
 
 namespace {
 
-template <typename T>
-void whenOpen(std::function<void(T*)> work)
-{
-    klmWhenOpenOf<T>(std::move(work));
-}
-
 // Adds a rule through "追加" and the add dialog's OK.
 void addThroughDialog(KlmReplaceListDialog* list, const QString& search, const QString& replacement)
 {
