@@ -16,6 +16,7 @@
 
 #include "command_router.h"
 #include "dialog_guard.h"
+#include "dialog_kit.h"
 #include "qt_text.h"
 #include "rename/naming.h"
 #include "ui/command_ids.h"
@@ -129,19 +130,7 @@ RenameSettingsDialog::RenameSettingsDialog(KlmWindowServices& services, QWidget*
     grid->addWidget(new QLabel(klmU(kKlmSevenZipLevelCaption), this), row, 0);
     grid->addWidget(sevenZip_, row++, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(klmU("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &RenameSettingsDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    grid->addLayout(buttons, row, 0, 1, 4);
+    grid->addLayout(klmOkCancelRow(this), row, 0, 1, 4);
 
     // A click on a token button takes the focus, and the edit box drops
     // its selection when it loses the focus: remember the selection (or the

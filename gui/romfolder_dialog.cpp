@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "command_router.h"
+#include "dialog_buttons.h"
 #include "dialog_guard.h"
 #include "file_pickers.h"
 #include "qt_text.h"
@@ -22,14 +23,6 @@
 #include "window_services.h"
 
 namespace {
-
-QPushButton* button(const QString& text, int id, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    return b;
-}
 
 // A folder path as the registry keeps it: without one trailing separator.
 QString withoutTrailingSeparator(QString path)
@@ -58,7 +51,7 @@ RomFolderEditDialog::RomFolderEditDialog(KlmWindowServices& services, std::vecto
 
     path_ = new QLineEdit(this);
     path_->setObjectName(QStringLiteral("40101"));
-    QPushButton* browseButton = button(klmU("参照..."), 40102, this);
+    QPushButton* browseButton = klmDialogButton(this, 40102, "参照...");
     depth_ = new QComboBox(this);
     depth_->setObjectName(QStringLiteral("40103"));
     for (int32_t d = 0; d < kKlmRomFolderDepthCount; ++d) depth_->addItem(klmQ(klmRomFolderDepthName(d)));
@@ -69,9 +62,9 @@ RomFolderEditDialog::RomFolderEditDialog(KlmWindowServices& services, std::vecto
         path_->setText(klmQ(klmField(f.path)));
     }
 
-    auto* ok = button(QStringLiteral("OK"), 1, this);
+    auto* ok = klmDialogButton(this, 1, "OK");
     ok->setDefault(true);
-    auto* cancel = button(klmU("キャンセル"), 2, this);
+    auto* cancel = klmDialogButton(this, 2, "キャンセル");
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(path_, 0, 0);
@@ -171,14 +164,14 @@ RomFolderDialog::RomFolderDialog(KlmWindowServices& services, const std::vector<
         {"全て解除", 40012, [this] { checkRows(false, false); }},
     };
     for (const auto& a : actions) {
-        QPushButton* b = button(klmU(a.text), a.id, this);
+        QPushButton* b = klmDialogButton(this, a.id, a.text);
         side->addWidget(b);
         connect(b, &QPushButton::clicked, this, a.run);
     }
     side->addStretch();
-    auto* ok = button(QStringLiteral("OK"), 1, this);
+    auto* ok = klmDialogButton(this, 1, "OK");
     ok->setDefault(true);
-    auto* cancel = button(klmU("キャンセル"), 2, this);
+    auto* cancel = klmDialogButton(this, 2, "キャンセル");
     side->addWidget(ok);
     side->addWidget(cancel);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
