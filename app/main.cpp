@@ -10,7 +10,6 @@
 
 #include "main_window.h"
 #include "single_instance.h"
-#include "startup.h"
 
 namespace {
 
@@ -48,17 +47,16 @@ void watchTerminate(MainWindow& window)
 
 int main(int argc, char** argv)
 {
-    klm::platform::SingleInstance guard("Kolmar-2010-09-30-Tev");
+    const klm::platform::SingleInstance guard;
     if (guard.anotherRunning()) return 0;
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(true);
 
-    const QString base = QCoreApplication::applicationDirPath();
-    if (!klmCheckStartFolder(base)) return 0;
-
+    // The required-file check comes first in the start-up: without the
+    // catalogue the window is never shown.
     MainWindow window;
-    if (!window.startUp(base)) return 0;
+    if (!window.startUp(QCoreApplication::applicationDirPath())) return 0;
     watchTerminate(window);
     // The desktop session ending closes the window the same way.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.close(); });

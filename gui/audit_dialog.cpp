@@ -14,14 +14,11 @@
 
 #include "audit/archiver.h"
 #include "audit/ownership.h"
-#include "commands.h"
+#include "command_router.h"
 #include "dialog_guard.h"
-#include "main_window.h"
-#include "message_box.h"
 #include "qt_text.h"
-#include "rename_dialogs.h"
-#include "romfolder_dialog.h"
-#include "status_bar.h"
+#include "ui/command_ids.h"
+#include "window_services.h"
 
 namespace {
 
@@ -29,56 +26,55 @@ namespace {
 // cancel button answers well within a tenth of a second.
 constexpr std::chrono::microseconds kTickBudget{10000};
 
-void runAudit(MainWindow& window)
+void runAudit(KlmWindowServices& services)
 {
-    KlmAppContext& c = window.context();
-    KlmDialogGuard guard(window);
-    if (klmMessageBox(&window, klmU(kKlmAuditConfirmText), klmU(kKlmAuditConfirmTitle), QMessageBox::NoIcon,
+    KlmAppContext& c = services.session();
+    KlmDialogGuard guard(services);
+    if (services.message(services.window(), klmU(kKlmAuditConfirmText), klmU(kKlmAuditConfirmTitle), QMessageBox::NoIcon,
                       QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
     KlmMainState& st = c.state;
     KlmAuditRun run;
     const KlmAuditStartResult started = klmAuditStart(run, c.catalogue, st.settings, st.romFolders);
     if (started != KlmAuditStartResult::Started) {
-        klmMessageBox(&window, klmU(klmAuditStartMessage(started)), klmU(kKlmAuditWarningTitle),
+        services.message(services.window(), klmU(klmAuditStartMessage(started)), klmU(kKlmAuditWarningTitle),
                       QMessageBox::Information);
         return;
     }
     bool cancelled = false;
     {
-        AuditDialog dialog(window, run, &window);
+        AuditDialog dialog(services, run, services.window());
         guard.attach(&dialog);
         dialog.exec();
         cancelled = dialog.wasCancelled();
     }
     // Finished or cancelled: the matches made so far are shown either way.
-    window.statusPane()->update();
-    window.klmRefreshList(true);
+    services.ownershipChanged();
     if (!cancelled)
-        klmMessageBox(&window, QString::fromStdString(klmAuditSummaryText(run)), klmU(kKlmAuditFinishedTitle),
+        services.message(services.window(), QString::fromStdString(klmAuditSummaryText(run)), klmU(kKlmAuditFinishedTitle),
                       QMessageBox::Information);
 }
 
-void resetAudit(MainWindow& window)
+void resetAudit(KlmWindowServices& services)
 {
-    KlmAppContext& c = window.context();
-    window.klmSuspendAutoSelect();
+    KlmAppContext& c = services.session();
+    services.suspendAutoSelect();
     klmResetAudit(c.catalogue, c.state.settings);
-    window.klmRefreshList(true);
-    window.klmResumeAutoSelect();
+    services.ownershipChanged();
+    services.resumeAutoSelect();
 }
 
-void showProperties(MainWindow& window)
+void showProperties(KlmWindowServices& services)
 {
-    KlmDialogGuard guard(window);
-    QDialog dialog(&window);
+    KlmDialogGuard guard(services);
+    QDialog dialog(services.window());
     dialog.setObjectName(QStringLiteral("33801"));
     dialog.setWindowTitle(klmU(kKlmPropertiesTitle));
     auto* text = new QPlainTextEdit(&dialog);
     text->setObjectName(QStringLiteral("33802"));
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QString body = klmQ(klmOwnershipStatisticsText(window.context().catalogue));
+    QString body = klmQ(klmOwnershipStatisticsText(services.session().catalogue));
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text->setPlainText(body);
     auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
@@ -97,19 +93,19 @@ void showProperties(MainWindow& window)
     dialog.exec();
 }
 
-void archiverSelfTest(MainWindow& window)
+void archiverSelfTest(KlmWindowServices& services)
 {
     std::string error;
     if (klmRunArchiverSelfTest(&error))
-        klmMessageBox(&window, QStringLiteral("OK"), QStringLiteral("Finish"), QMessageBox::Information);
+        services.message(services.window(), QStringLiteral("OK"), QStringLiteral("Finish"), QMessageBox::Information);
     else
         std::fprintf(stderr, "archiver self-test: %s\n", error.c_str());
 }
 
 }  // namespace
 
-AuditDialog::AuditDialog(MainWindow& window, KlmAuditRun& run, QWidget* parent)
-    : QDialog(parent), window_(window), run_(run)
+AuditDialog::AuditDialog(KlmWindowServices& services, KlmAuditRun& run, QWidget* parent)
+    : QDialog(parent), services_(services), run_(run)
 {
     setObjectName(QStringLiteral("32803"));
     setWindowTitle(klmU(kKlmAuditDialogTitle));
@@ -172,7 +168,7 @@ void AuditDialog::askCancel()
 {
     asking_ = true;
     timer_.stop();
-    const bool stop = klmMessageBox(this, klmU(kKlmAuditCancelText), klmU(kKlmAuditCancelTitle), QMessageBox::NoIcon,
+    const bool stop = services_.message(this, klmU(kKlmAuditCancelText), klmU(kKlmAuditCancelTitle), QMessageBox::NoIcon,
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     asking_ = false;
     if (!stop) {
@@ -184,15 +180,10 @@ void AuditDialog::askCancel()
     QDialog::reject();
 }
 
-bool klmRunAuditCommand(MainWindow& window, int id)
+void klmRegisterAuditCommands(KlmCommandRouter& router, KlmWindowServices& services)
 {
-    switch (id) {
-    case klmcmd::Audit: runAudit(window); return true;
-    case klmcmd::AuditReset: resetAudit(window); return true;
-    case klmcmd::Properties: showProperties(window); return true;
-    case klmcmd::RomFolders: klmEditRomFolders(window); return true;
-    case klmcmd::RenameSettings: klmEditRenameSettings(window); return true;
-    case klmcmd::ArchiverTest: archiverSelfTest(window); return true;
-    default: return false;
-    }
+    router.add(kKlmCmdAudit, [&services] { runAudit(services); });
+    router.add(kKlmCmdAuditReset, [&services] { resetAudit(services); });
+    router.add(kKlmCmdProperties, [&services] { showProperties(services); });
+    router.add(kKlmCmdArchiverTest, [&services] { archiverSelfTest(services); });
 }

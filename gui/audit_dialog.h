@@ -1,6 +1,6 @@
 // The audit progress dialog (32803), the properties box (33801) and the
-// commands of the File and Settings menus that lead to the ROM audit, the
-// ROM folders and the rename settings.
+// commands of the File menu that lead to them: the audit, its reset, the
+// properties and the archiver self-test.
 #pragma once
 
 #include <QDialog>
@@ -8,7 +8,8 @@
 
 #include "audit/audit.h"
 
-class MainWindow;
+class KlmCommandRouter;
+class KlmWindowServices;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -17,7 +18,7 @@ class AuditDialog : public QDialog {
     Q_OBJECT
 public:
     // run must have been started (klmAuditStart) and outlive the dialog.
-    AuditDialog(MainWindow& window, KlmAuditRun& run, QWidget* parent);
+    AuditDialog(KlmWindowServices& services, KlmAuditRun& run, QWidget* parent);
 
     bool wasCancelled() const { return cancelled_; }
 
@@ -30,7 +31,7 @@ private:
     void showProgress();
     void askCancel();
 
-    MainWindow& window_;
+    KlmWindowServices& services_;
     KlmAuditRun& run_;
     QTimer timer_;
     QProgressBar* bar_ = nullptr;
@@ -41,6 +42,5 @@ private:
     bool cancelled_ = false;
 };
 
-// Commands 32800, 32801, 33800, 40000, 42302 and 44444. False for any
-// other id.
-bool klmRunAuditCommand(MainWindow& window, int id);
+// Commands 32800, 32801, 33800 and 44444.
+void klmRegisterAuditCommands(KlmCommandRouter& router, KlmWindowServices& services);

@@ -1,10 +1,9 @@
 #include "dialog_guard.h"
 
 #include <QEvent>
-#include <QPointer>
 #include <QWidget>
 
-#include "main_window.h"
+#include "window_services.h"
 
 namespace {
 
@@ -12,39 +11,41 @@ namespace {
 // moved dialog is not placed again by Qt over its parent.
 class CentreOnShow : public QObject {
 public:
-    CentreOnShow(MainWindow& window, QWidget* dialog) : QObject(dialog), window_(&window), dialog_(dialog) {}
+    CentreOnShow(KlmWindowServices& services, QWidget* dialog) : QObject(dialog), services_(services), dialog_(dialog) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == dialog_ && event->type() == QEvent::Show && window_) {
-            window_->klmCentreDialog(dialog_);
+        if (watched == dialog_ && event->type() == QEvent::Show) {
+            services_.centreDialog(dialog_);
             dialog_->removeEventFilter(this);
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    QPointer<MainWindow> window_;
+    KlmWindowServices& services_;
     QWidget* dialog_;
 };
 
 }  // namespace
 
-KlmDialogGuard::KlmDialogGuard(MainWindow& window) : window_(window)
+void klmPlaceDialog(KlmWindowServices& services, QWidget* dialog)
 {
-    window_.klmSuspendAutoSelect();
-    if (window_.context().state.settings.pauseMovieForDialogs) window_.klmPauseMovieForDialog();
-    else window_.context().state.pausedForDialog = false;
+    if (!dialog || !services.settings().centreDialogs) return;
+    dialog->installEventFilter(new CentreOnShow(services, dialog));
+}
+
+KlmDialogGuard::KlmDialogGuard(KlmWindowServices& services) : services_(services)
+{
+    services_.suspendAutoSelect();
+    if (services_.settings().pauseMovieForDialogs) services_.pauseMovieForDialog();
+    else services_.session().state.pausedForDialog = false;
 }
 
 KlmDialogGuard::~KlmDialogGuard()
 {
-    window_.klmResumeMovieAfterDialog();
-    window_.klmResumeAutoSelect();
+    services_.resumeMovieAfterDialog();
+    services_.resumeAutoSelect();
 }
 
-void KlmDialogGuard::attach(QWidget* dialog)
-{
-    if (!dialog || !window_.context().state.settings.centreDialogs) return;
-    dialog->installEventFilter(new CentreOnShow(window_, dialog));
-}
+void KlmDialogGuard::attach(QWidget* dialog) { klmPlaceDialog(services_, dialog); }

@@ -4,22 +4,26 @@
 // and the dialog is centred in the work area when the settings ask for it.
 #pragma once
 
-class MainWindow;
+class KlmWindowServices;
 class QWidget;
 
 class KlmDialogGuard {
 public:
     // Suspends auto-selection and pauses the movie (or clears the pause mark).
-    explicit KlmDialogGuard(MainWindow& window);
+    explicit KlmDialogGuard(KlmWindowServices& services);
     // Resumes the movie, then auto-selection.
     ~KlmDialogGuard();
     KlmDialogGuard(const KlmDialogGuard&) = delete;
     KlmDialogGuard& operator=(const KlmDialogGuard&) = delete;
 
-    // Centres dialog when it is shown, once its size is final (only when
-    // the centring setting is on). Call before exec().
+    // Centres dialog when it is shown (only when the centring setting is
+    // on). Call before exec().
     void attach(QWidget* dialog);
 
 private:
-    MainWindow& window_;
+    KlmWindowServices& services_;
 };
+
+// The placing alone, for a dialog opened from within another one (the
+// outer dialog's guard already stopped auto-selection and the movie).
+void klmPlaceDialog(KlmWindowServices& services, QWidget* dialog);

@@ -130,7 +130,7 @@ void KlmFieldItemsDialog::apply(const KlmFieldMove& move)
         klmMessageBox(this, klmU(message), klmU("警告"), QMessageBox::Information);
         return;
     }
-    if (move.status == KlmFieldMoveStatus::ListFull) klmWarningBeep();
+    if (move.status == KlmFieldMoveStatus::ListFull) klmWarningBeep(this);
     if (move.status != KlmFieldMoveStatus::Moved) return;
     fill();
     selectRow(shown_, move.shownSelection);

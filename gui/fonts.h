@@ -3,17 +3,14 @@
 // font on every search control and the status font on the status bar.
 #pragma once
 
-#include <QFont>
-
 #include "settings/settings.h"
 
-class MainWindow;
+class KlmStatusBar;
+class QTableView;
+class QWidget;
+class SearchBar;
 
-// The Qt font of a stored description. A negative height is the
-// character height in pixels, a positive one the cell height; a face that
-// is not installed becomes a Japanese face that is (or fallback's family).
-QFont klmQFont(const KlmFont& font, const QFont& fallback);
-
-// Applies the four fonts of the window's settings and keeps the list's row
-// height in step with its font. The caller lays the window out again.
-void klmApplyFonts(MainWindow& window);
+// Applies the four fonts of the window's settings (each drawn as
+// klmDrawingFont draws a stored record) and keeps the list's row height in
+// step with its font. The caller lays the window out again.
+void klmApplyFonts(const Settings& s, QTableView* list, QWidget* info, SearchBar* search, KlmStatusBar* status);

@@ -7,23 +7,13 @@
 #include <QFile>
 #include <QPixmap>
 
-#include "app_state.h"
+#include "session/app_context.h"
+#include "ui/window_rules.h"
+#include "qt_font.h"
 #include "qt_text.h"
 #include "ui/game_text.h"
 
 namespace {
-
-QColor fromColourRef(int32_t bgr)
-{
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
-
-int32_t ownershipColour(const Settings& s, int32_t ownership)
-{
-    if (ownership == kKlmOwned) return s.ownedColour;
-    if (ownership == kKlmOwnedNotRenamed) return s.notRenamedColour;
-    return s.notOwnedColour;
-}
 
 QVector<QIcon> loadIconList(const std::vector<MasterEntry>& table, const std::string& folder, char prefix)
 {
@@ -118,7 +108,7 @@ QVariant GameListModel::data(const QModelIndex& index, int role) const
     }
     case Qt::ForegroundRole:
         if (!s.colourByOwnership) return QColor(Qt::black);
-        return fromColourRef(ownershipColour(s, g.ownership));
+        return klmQColor(klmOwnershipColour(s, g.ownership));
     case Qt::BackgroundRole:
         if (!s.striped) return {};
         // The stripe follows the row number, not the game.
@@ -172,7 +162,7 @@ void GameListDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
     if (!(option->state & QStyle::State_Selected) || !s.colourByOwnership) return;
     int32_t game = index.data(Qt::UserRole).toInt();
     if (game < 0 || game >= klmGameCount(ctx_.catalogue)) return;
-    QColor colour = fromColourRef(ownershipColour(s, ctx_.catalogue.games[static_cast<size_t>(game)].ownership));
+    QColor colour = klmQColor(klmOwnershipColour(s, ctx_.catalogue.games[static_cast<size_t>(game)].ownership));
     option->state &= ~QStyle::State_Selected;
     option->backgroundBrush = colour;
     option->palette.setColor(QPalette::Text, Qt::white);

@@ -36,7 +36,7 @@ public:
     // tables, one per image number; a missing file leaves a blank.
     void loadIcons();
 
-    // How many cells data() has answered (the measuring mode reads this).
+    // How many cells data() has answered (bench_window reads this).
     mutable qint64 cellRequests = 0;
 
 private:

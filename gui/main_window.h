@@ -1,6 +1,9 @@
-// The main window (KLMFRAMEWNDCLASS): start-up and shutdown orders, the
-// menu and key commands dispatched by id, the game list (1001), the
-// game-info pane (1002), the search bar and the status bar (1010).
+// The main window (KLMFRAMEWNDCLASS). It composes the parts: the session
+// it opens and saves, the client area with its panes, the game list, the
+// search bar, the status bar and toolbar, the menus made from the command
+// table and the router every command goes through. It is also what the
+// parts and the dialogs see of the window (KlmWindowServices), and owns the
+// two things that belong to no part: list auto-selection and the focus ring.
 #pragma once
 
 #include <QHash>
@@ -10,116 +13,92 @@
 
 #include <memory>
 
-#include "app_state.h"
-#include "layout/window_layout.h"
+#include "command_router.h"
+#include "window_services.h"
 
 class QAction;
-class QLabel;
 class QPlainTextEdit;
-class QTableView;
 class QToolBar;
 class GameListModel;
+class KlmClientArea;
+class KlmGameListView;
 class KlmStatusBar;
 class SearchBar;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public KlmWindowServices {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // The creation sequence on the base folder; false when the window
-    // cannot be created.
+    // The start-up on the base folder (the session's open, then the panes).
+    // False after the "重大なエラー" message when a catalogue file is missing.
     bool startUp(const QString& baseFolder);
     // Places the window from window.dat (or the first-run geometry) and shows it.
     void showPlaced();
 
     // Runs a command as the menu, a key or a pop-up would.
-    void command(int id);
+    void command(int32_t id) { router_.run(id); }
+    const KlmCommandRouter& router() const { return router_; }
 
-    QAction* action(int id) const { return actions_.value(id); }
-    QTableView* gameList() const { return list_; }
-    GameListModel* model() const { return model_; }
+    QAction* action(int32_t id) const { return actions_.value(id); }
+    KlmGameListView* gameList() const { return list_; }
+    GameListModel* model() const;
     SearchBar* searchBar() const { return search_; }
     QPlainTextEdit* infoPane() const { return info_; }
     KlmStatusBar* statusPane() const { return status_; }
     QToolBar* toolBar() const { return toolbar_; }
-    // The client area below the menu bar: every pane is placed in it.
-    QWidget* clientArea() const { return area_; }
-    QWidget* dragFeedback(int axis) const { return dragLines_[axis]; }
-    const KlmSplitDrag& splitDrag() const { return drag_; }
-    // What the geometry is computed from, as things are now.
-    KlmLayoutInput layoutInput() const;
-    // Clamps the splitters and places every pane (skipped while minimized).
-    void klmLayoutWindow();
+    KlmClientArea* clientArea() const { return area_; }
     const KlmAppContext& context() const { return *ctx_; }
     KlmAppContext& context() { return *ctx_; }
     // The files the last shutdown wrote, in order (file names).
     const QStringList& savedFiles() const { return savedFiles_; }
-    // The commands that only answer "not available yet".
-    static QList<int> unavailableCommands();
 
-    // Full list refresh; keeps the selected game when it is still listed.
-    void klmRefreshList(bool forceReload);
-    // Shared dialog prologue and epilogue.
-    void klmSuspendAutoSelect();
-    void klmResumeAutoSelect();
-    void klmPauseMovieForDialog();
-    void klmResumeMovieAfterDialog();
-    void klmCentreDialog(QWidget* dialog);
+    // KlmWindowServices
+    KlmAppContext& session() override { return *ctx_; }
+    QWidget* window() override { return this; }
+    void refreshList(bool forceReload) override;
+    void ownershipChanged() override;
+    void repaintStatus() override;
+    void repaintList() override;
+    void setCommandChecked(int32_t id, bool on) override;
+    void focusList() override;
+    void suspendAutoSelect() override;
+    void resumeAutoSelect() override;
+    void pauseMovieForDialog() override;
+    void resumeMovieAfterDialog() override;
+    void centreDialog(QWidget* dialog) override;
+    KlmMessenger& messages() override { return messenger_; }
+    KlmPickers& pickers() override { return pickers_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createChildren();
-    void createMenus();
+    void createParts();
+    void registerOwnCommands();
     void applySettings();
-    void createToolbar();
-    void paintSplitters();
-    bool splitterMouse(QEvent* event);
-    void showDragLines();
-    void moveFocusRing(bool forward);
-    void pickColour(int item);
-    void chooseVolume(int volume);
-    void rebuildColumns();
-    void updateHeaderArrow();
-    void updateStatusBar();
+    void showSelectedGame(int row);
     void updateInfoPane();
-    void selectRow(int row, bool scroll);
-    void onCurrentRowChanged(int row);
-    void columnClicked(int section);
-    void launchGame(int32_t game, int emulatorIndex);
-    void showGameMenu(const QPoint& globalPos);
     void autoSelectTick();
-    void toggleViewFilter(int id);
-    void setFavorites(bool on);
-    void saveFavoritesAs();
-    void loadFavoritesFrom();
-    void movieCommand(int id);
-    void notAvailable(int id);
-    void setChecked(int id, bool on);
+    void startAutoSelectTimer();
+    void moveFocusRing(bool forward);
     void shutDown();
-    QList<int32_t> selectedGames() const;
 
     std::unique_ptr<KlmAppContext> ctx_;
-    QHash<int, QAction*> actions_;
-    QTableView* list_ = nullptr;
-    GameListModel* model_ = nullptr;
+    KlmMessenger messenger_;
+    KlmPickers pickers_;
+    KlmCommandRouter router_;
+    QHash<int32_t, QAction*> actions_;
+    KlmClientArea* area_ = nullptr;
+    KlmGameListView* list_ = nullptr;
     QPlainTextEdit* info_ = nullptr;
     SearchBar* search_ = nullptr;
-    QWidget* area_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     KlmStatusBar* status_ = nullptr;
-    QLabel* snaps_[2] = {};
-    QLabel* icon_ = nullptr;
-    QWidget* dragLines_[2] = {};
-    KlmSplitDrag drag_;
-    bool dragPausedMovie_ = false;
     QTimer autoSelectTimer_;
+    bool dragPausedMovie_ = false;
+    bool firstRunSplitters_ = false;
     QStringList savedFiles_;
-    bool hasWindowFile_ = false;
-    bool hasSettingFile_ = false;
     bool shutDown_ = false;
 };

@@ -1,30 +1,47 @@
 #include "message_box.h"
 
 #include <QApplication>
+#include <QWidget>
 
 namespace {
-KlmMessageHook& hook()
+
+// The messenger of owner's nearest sink; null when there is none (the box
+// then goes to the screen).
+const KlmMessenger* messengerOf(QWidget* owner)
 {
-    static KlmMessageHook h;
-    return h;
+    for (QWidget* w = owner; w; w = w->parentWidget())
+        if (auto* sink = dynamic_cast<KlmMessageSink*>(w)) return &sink->messages();
+    return nullptr;
 }
+
 }  // namespace
 
-void klmSetMessageHook(KlmMessageHook h) { hook() = std::move(h); }
-
-QMessageBox::StandardButton klmMessageBox(QWidget* owner, const QString& text, const QString& title,
-                                          QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+QMessageBox::StandardButton KlmMessenger::show(QWidget* owner, const QString& text, const QString& title,
+                                               QMessageBox::Icon icon, QMessageBox::StandardButtons buttons) const
 {
-    if (hook()) return hook()(KlmMessage{owner, text, title, icon, buttons});
+    if (hook_) return hook_(KlmMessage{owner, text, title, icon, buttons});
     QMessageBox box(icon, title, text, buttons, owner);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-void klmWarningBeep()
+void KlmMessenger::beep() const
 {
-    if (hook()) {
-        hook()(KlmMessage{nullptr, QString(), QStringLiteral("beep"), QMessageBox::Warning, QMessageBox::NoButton});
+    if (hook_) {
+        hook_(KlmMessage{nullptr, QString(), QStringLiteral("beep"), QMessageBox::Warning, QMessageBox::NoButton});
         return;
     }
     QApplication::beep();
+}
+
+QMessageBox::StandardButton klmMessageBox(QWidget* owner, const QString& text, const QString& title,
+                                          QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+{
+    if (const KlmMessenger* m = messengerOf(owner)) return m->show(owner, text, title, icon, buttons);
+    return KlmMessenger().show(owner, text, title, icon, buttons);
+}
+
+void klmWarningBeep(QWidget* owner)
+{
+    if (const KlmMessenger* m = messengerOf(owner)) m->beep();
+    else KlmMessenger().beep();
 }

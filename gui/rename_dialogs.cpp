@@ -1,6 +1,7 @@
 #include "rename_dialogs.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -13,17 +14,18 @@
 #include <algorithm>
 #include <string>
 
+#include "command_router.h"
 #include "dialog_guard.h"
-#include "main_window.h"
-#include "message_box.h"
+#include "dialog_kit.h"
 #include "qt_text.h"
 #include "rename/naming.h"
-#include "status_bar.h"
+#include "ui/command_ids.h"
+#include "window_services.h"
 
 // ---- Target-name update -----------------------------------------------------
 
-TargetNameUpdateDialog::TargetNameUpdateDialog(MainWindow& window, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), window_(window)
+TargetNameUpdateDialog::TargetNameUpdateDialog(KlmWindowServices& services, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), services_(services)
 {
     setObjectName(QStringLiteral("42400"));
     setWindowTitle(klmU(kKlmTargetUpdateTitle));
@@ -47,28 +49,31 @@ void TargetNameUpdateDialog::tick()
     // window is busy.
     if (++ticks_ <= 10) return;
     timer_.stop();
-    KlmAppContext& c = window_.context();
-    klmUpdateAllTargetNames(c.catalogue, c.state.settings, [this](int32_t percent) { bar_->setValue(percent); });
-    window_.statusPane()->update();
-    window_.klmRefreshList(true);
+    KlmAppContext& c = services_.session();
+    // The work runs in one go. The bar paints itself as it moves, but on X11
+    // a paint reaches the screen only when the event loop gets a turn, so
+    // it gets one at each step (input stays queued until the end).
+    klmUpdateAllTargetNames(c.catalogue, c.state.settings, [this](int32_t percent) {
+        bar_->setValue(percent);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    services_.ownershipChanged();
     QDialog::accept();
 }
 
-void klmUpdateTargetNames(MainWindow& window, QWidget* owner)
+void klmUpdateTargetNames(KlmWindowServices& services, QWidget* owner)
 {
-    TargetNameUpdateDialog dialog(window, owner);
-    if (window.context().state.settings.centreDialogs) {
-        dialog.adjustSize();
-        window.klmCentreDialog(&dialog);
-    }
+    TargetNameUpdateDialog dialog(services, owner);
+    klmPlaceDialog(services, &dialog);
     dialog.exec();
 }
 
 // ---- Rename settings ----------------------------------------------------------
 
-RenameSettingsDialog::RenameSettingsDialog(MainWindow& window, QWidget* parent) : QDialog(parent), window_(window)
+RenameSettingsDialog::RenameSettingsDialog(KlmWindowServices& services, QWidget* parent)
+    : QDialog(parent), services_(services)
 {
-    const Settings& s = window.context().state.settings;
+    const Settings& s = services.settings();
     setObjectName(QStringLiteral("42303"));
     setWindowTitle(klmU(kKlmRenameSettingsTitle));
 
@@ -125,19 +130,7 @@ RenameSettingsDialog::RenameSettingsDialog(MainWindow& window, QWidget* parent) 
     grid->addWidget(new QLabel(klmU(kKlmSevenZipLevelCaption), this), row, 0);
     grid->addWidget(sevenZip_, row++, 1);
 
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("1"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(klmU("キャンセル"), this);
-    cancel->setObjectName(QStringLiteral("2"));
-    cancel->setAutoDefault(false);
-    connect(ok, &QPushButton::clicked, this, &RenameSettingsDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    grid->addLayout(buttons, row, 0, 1, 4);
+    grid->addLayout(klmOkCancelRow(this), row, 0, 1, 4);
 
     // A click on a token button takes the focus, and the edit box drops
     // its selection when it loses the focus: remember the selection (or the
@@ -178,18 +171,18 @@ void RenameSettingsDialog::insertToken(const QString& token)
 
 void RenameSettingsDialog::accept()
 {
-    Settings& s = window_.context().state.settings;
+    Settings& s = services_.settings();
     bool convertible = false;
     const std::string pattern = klmFromUtf8(pattern_->text().toStdString(), &convertible);
     const KlmPatternCheck check = klmValidateRenamePattern(pattern);
     if (check != KlmPatternCheck::Valid) {
-        klmMessageBox(this, klmU(klmPatternCheckMessage(check)), klmU(kKlmWarningTitle), QMessageBox::Information);
+        services_.message(this, klmU(klmPatternCheckMessage(check)), klmU(kKlmWarningTitle), QMessageBox::Information);
         return;
     }
     // A pattern the 260-byte CP932 field cannot hold whole would be stored
     // cut or with substituted characters: it is refused instead.
     if (!convertible || pattern.size() >= sizeof(s.renamePattern)) {
-        klmWarningBeep();
+        services_.messages().beep();
         pattern_->setFocus();
         return;
     }
@@ -199,14 +192,16 @@ void RenameSettingsDialog::accept()
     s.renameInsideArchives = inside_->isChecked() ? 1 : 0;
     s.zipLevel = zip_->currentIndex();
     s.sevenZipLevel = sevenZip_->currentIndex();
-    if (changed) klmUpdateTargetNames(window_, this);
+    if (changed) klmUpdateTargetNames(services_, this);
     QDialog::accept();
 }
 
-void klmEditRenameSettings(MainWindow& window)
+void klmRegisterRenameCommands(KlmCommandRouter& router, KlmWindowServices& services)
 {
-    KlmDialogGuard guard(window);
-    RenameSettingsDialog dialog(window, &window);
-    guard.attach(&dialog);
-    dialog.exec();
+    router.add(kKlmCmdRenameSettings, [&services] {
+        KlmDialogGuard guard(services);
+        RenameSettingsDialog dialog(services, services.window());
+        guard.attach(&dialog);
+        dialog.exec();
+    });
 }

@@ -5,7 +5,8 @@
 #include <QDialog>
 #include <QTimer>
 
-class MainWindow;
+class KlmCommandRouter;
+class KlmWindowServices;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -14,7 +15,9 @@ class QProgressBar;
 class TargetNameUpdateDialog : public QDialog {
     Q_OBJECT
 public:
-    TargetNameUpdateDialog(MainWindow& window, QWidget* parent);
+    TargetNameUpdateDialog(KlmWindowServices& services, QWidget* parent);
+
+    QProgressBar* progressBar() const { return bar_; }
 
 protected:
     // The box has no buttons; Esc does not end the update half-way.
@@ -23,20 +26,20 @@ protected:
 private:
     void tick();
 
-    MainWindow& window_;
+    KlmWindowServices& services_;
     QTimer timer_;
     QProgressBar* bar_ = nullptr;
     int ticks_ = 0;
 };
 
-// Recomputes all target names in the progress box, owned by owner, then
-// refreshes the list.
-void klmUpdateTargetNames(MainWindow& window, QWidget* owner);
+// Recomputes all target names in the progress box, owned by owner; the
+// ownership they decide shows in the status bar and the list.
+void klmUpdateTargetNames(KlmWindowServices& services, QWidget* owner);
 
 class RenameSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    RenameSettingsDialog(MainWindow& window, QWidget* parent);
+    RenameSettingsDialog(KlmWindowServices& services, QWidget* parent);
 
     QLineEdit* patternEdit() const { return pattern_; }
 
@@ -46,7 +49,7 @@ protected:
 private:
     void insertToken(const QString& token);
 
-    MainWindow& window_;
+    KlmWindowServices& services_;
     QLineEdit* pattern_ = nullptr;
     QCheckBox* inside_ = nullptr;
     QComboBox* zip_ = nullptr;
@@ -54,4 +57,4 @@ private:
 };
 
 // Command 42302.
-void klmEditRenameSettings(MainWindow& window);
+void klmRegisterRenameCommands(KlmCommandRouter& router, KlmWindowServices& services);

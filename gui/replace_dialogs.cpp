@@ -15,23 +15,25 @@
 #include <functional>
 
 #include "browse/rules.h"
+#include "command_router.h"
 #include "dialog_guard.h"
-#include "main_window.h"
 #include "dialog_buttons.h"
-#include "message_box.h"
 #include "qt_text.h"
+#include "ui/command_ids.h"
+#include "window_services.h"
 
 namespace {
 
-void warn(QWidget* owner, KlmRuleCheck check, const QString& title)
+void warn(KlmWindowServices& services, QWidget* owner, KlmRuleCheck check, const QString& title)
 {
-    klmMessageBox(owner, klmQ(klmRuleCheckMessage(check)), title, QMessageBox::Warning);
+    services.message(owner, klmQ(klmRuleCheckMessage(check)), title, QMessageBox::Warning);
 }
 
 }  // namespace
 
-KlmReplaceEditDialog::KlmReplaceEditDialog(std::vector<ReplacementRule>& rows, int32_t editedRow, QWidget* parent)
-    : QDialog(parent), rows_(rows), editedRow_(editedRow)
+KlmReplaceEditDialog::KlmReplaceEditDialog(KlmWindowServices& services, std::vector<ReplacementRule>& rows,
+                                           int32_t editedRow, QWidget* parent)
+    : QDialog(parent), services_(services), rows_(rows), editedRow_(editedRow)
 {
     setObjectName(QStringLiteral("40300"));
     const bool editing = editedRow_ >= 0 && static_cast<size_t>(editedRow_) < rows_.size();
@@ -66,14 +68,15 @@ void KlmReplaceEditDialog::accept()
         return;
     }
     if (check != KlmRuleCheck::Ok) {
-        warn(this, check, klmU("警告"));
+        warn(services_, this, check, klmU("警告"));
         return;
     }
     QDialog::accept();
 }
 
-KlmReplaceListDialog::KlmReplaceListDialog(const std::vector<ReplacementRule>& rules, QWidget* parent)
-    : QDialog(parent), rows_(rules)
+KlmReplaceListDialog::KlmReplaceListDialog(KlmWindowServices& services, const std::vector<ReplacementRule>& rules,
+                                           QWidget* parent)
+    : QDialog(parent), services_(services), rows_(rules)
 {
     setObjectName(QStringLiteral("40201"));
     setWindowTitle(klmU("検索用文字列置換"));
@@ -181,10 +184,11 @@ QList<int> KlmReplaceListDialog::selectedRows() const
 void KlmReplaceListDialog::add()
 {
     if (klmCanAddReplacementRule(rows_) == KlmRuleCheck::ListFull) {
-        warn(this, KlmRuleCheck::ListFull, QString());
+        warn(services_, this, KlmRuleCheck::ListFull, QString());
         return;
     }
-    KlmReplaceEditDialog dialog(rows_, -1, this);
+    KlmReplaceEditDialog dialog(services_, rows_, -1, this);
+    klmPlaceDialog(services_, &dialog);
     if (dialog.exec() == QDialog::Accepted) fill(static_cast<int>(rows_.size()) - 1);
     list_->setFocus();
 }
@@ -193,7 +197,8 @@ void KlmReplaceListDialog::edit()
 {
     const int row = focusedSelectedRow();
     if (row < 0) return;
-    KlmReplaceEditDialog dialog(rows_, row, this);
+    KlmReplaceEditDialog dialog(services_, rows_, row, this);
+    klmPlaceDialog(services_, &dialog);
     if (dialog.exec() == QDialog::Accepted) fill(row);
     list_->setFocus();
 }
@@ -218,7 +223,7 @@ void KlmReplaceListDialog::removeSelected()
         return;
     }
     const QString text = klmU("%1ケのアイテムをリストから削除しますか").arg(rows.size());
-    if (klmMessageBox(this, text, klmU("確認"), QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel) !=
+    if (services_.message(this, text, klmU("確認"), QMessageBox::Question, QMessageBox::Ok | QMessageBox::Cancel) !=
         QMessageBox::Ok)
         return;
     std::vector<ReplacementRule> kept;
@@ -232,7 +237,7 @@ void KlmReplaceListDialog::removeSelected()
 
 void KlmReplaceListDialog::removeAll()
 {
-    if (klmMessageBox(this, klmU("リストからアイテムを全て削除しますか"), klmU("確認"), QMessageBox::Question,
+    if (services_.message(this, klmU("リストからアイテムを全て削除しますか"), klmU("確認"), QMessageBox::Question,
                       QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;
     rows_.clear();
@@ -251,12 +256,14 @@ void KlmReplaceListDialog::checkRows(bool selectedOnly, bool on)
     list_->setFocus();
 }
 
-void klmOpenReplaceDialog(MainWindow& window)
+void klmRegisterReplaceCommands(KlmCommandRouter& router, KlmWindowServices& services)
 {
-    KlmDialogGuard guard(window);
-    KlmReplaceListDialog dialog(window.context().state.replacements, &window);
-    guard.attach(&dialog);
-    if (dialog.exec() != QDialog::Accepted) return;
-    window.context().state.replacements = dialog.rules();
-    window.klmRefreshList(false);
+    router.add(kKlmCmdReplacements, [&services] {
+        KlmDialogGuard guard(services);
+        KlmReplaceListDialog dialog(services, services.session().state.replacements, services.window());
+        guard.attach(&dialog);
+        if (dialog.exec() != QDialog::Accepted) return;
+        services.session().state.replacements = dialog.rules();
+        services.refreshList(false);
+    });
 }

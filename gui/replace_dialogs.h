@@ -10,7 +10,8 @@
 
 #include "browse/permute.h"
 
-class MainWindow;
+class KlmCommandRouter;
+class KlmWindowServices;
 class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -20,7 +21,8 @@ class KlmReplaceEditDialog : public QDialog {
 public:
     // editedRow −1 adds a rule to rows; otherwise that row's texts are
     // edited. rows is changed only when OK passes the checks.
-    KlmReplaceEditDialog(std::vector<ReplacementRule>& rows, int32_t editedRow, QWidget* parent);
+    KlmReplaceEditDialog(KlmWindowServices& services, std::vector<ReplacementRule>& rows, int32_t editedRow,
+                         QWidget* parent);
 
     QLineEdit* searchEdit() const { return search_; }
     QLineEdit* replacementEdit() const { return replacement_; }
@@ -28,6 +30,7 @@ public:
     void accept() override;
 
 private:
+    KlmWindowServices& services_;
     std::vector<ReplacementRule>& rows_;
     int32_t editedRow_;
     QLineEdit* search_ = nullptr;
@@ -37,7 +40,7 @@ private:
 class KlmReplaceListDialog : public QDialog {
     Q_OBJECT
 public:
-    KlmReplaceListDialog(const std::vector<ReplacementRule>& rules, QWidget* parent);
+    KlmReplaceListDialog(KlmWindowServices& services, const std::vector<ReplacementRule>& rules, QWidget* parent);
 
     // The rows as they stand, in row order, with their check marks.
     const std::vector<ReplacementRule>& rules() const { return rows_; }
@@ -56,10 +59,11 @@ private:
     int focusedSelectedRow() const;
     QList<int> selectedRows() const;
 
+    KlmWindowServices& services_;
     std::vector<ReplacementRule> rows_;
     QTreeWidget* list_ = nullptr;
 };
 
 // Command 40200: the list dialog over a copy of the window's rules; OK
 // stores the rows as the rules and refreshes the list so they apply at once.
-void klmOpenReplaceDialog(MainWindow& window);
+void klmRegisterReplaceCommands(KlmCommandRouter& router, KlmWindowServices& services);

@@ -1,16 +1,21 @@
 // The search bar: text box 1003, kind list 1017, the table lists 1004–1009,
 // the year/price/ROM-size lists and qualifiers 1013–1016, 1018, 1019, and
 // the reset button 1011. Each control edits the SearchCondition of the
-// settings; every change that matters ends in changed().
+// settings through the search bar's core rules; every change that matters
+// ends in changed().
 #pragma once
 
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <cstdint>
 
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class KlmCommandRouter;
+class KlmWindowServices;
 struct KlmAppContext;
 struct KlmLayout;
 
@@ -25,9 +30,10 @@ public:
     void showCondition();
 
     // The eleven reset commands (33010–33020); false when nothing was set.
-    bool reset(int command);
-    // Commands 33000–33009 for the selected game.
-    void searchBySelected(int command, int32_t game);
+    bool reset(int32_t command);
+    // Commands 33000–33009 for the selected game; the outcome's beep goes
+    // to beep.
+    void searchBySelected(int32_t command, int32_t game, const std::function<void()>& beep);
 
     // Places the controls on the rectangles of the window's layout (in the
     // parent's coordinates); the bar itself spans the search rows.
@@ -35,18 +41,18 @@ public:
     int comboHeight() const;
     int resetButtonWidth() const;
     // The edit (1003), the reset button (1011) or a list.
-    QWidget* control(int controlId) const;
+    QWidget* control(int32_t controlId) const;
 
     QLineEdit* edit() const { return edit_; }
-    QComboBox* list(int controlId) const;
+    QComboBox* list(int32_t controlId) const;
 
 Q_SIGNALS:
     void changed();
-    void command(int id);
+    // A reset pop-up or the reset button asks for a command.
+    void command(int32_t id);
 
 private:
-    void listChanged(int controlId, int index);
-    int32_t* field(int controlId) const;
+    void listChanged(int32_t controlId, int index);
     void updateQualifiers();
     void setupResetMenus();
 
@@ -57,3 +63,6 @@ private:
     std::array<QComboBox*, 16> lists_{};
     bool quiet_ = false;
 };
+
+// The search menu's commands 33000–33020 on the bar.
+void klmRegisterSearchCommands(KlmCommandRouter& router, KlmWindowServices& services, SearchBar& bar);

@@ -8,14 +8,14 @@
 
 #include <algorithm>
 
-#include "app_state.h"
-#include "commands.h"
+#include "session/app_context.h"
+#include "ui/command_ids.h"
+#include "qt_font.h"
+#include "ui/fonts_colours.h"
 #include "qt_text.h"
 #include "ui/window_rules.h"
 
 namespace {
-
-QColor colourRef(int32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
 
 QRect box(const KlmBox& b) { return QRect(b.x, b.y, b.w, b.h); }
 
@@ -29,14 +29,9 @@ KlmStatusBar::KlmStatusBar(const KlmAppContext& ctx, QWidget* parent) : QWidget(
 
 QSize KlmStatusBar::sizeHint() const { return QSize(600, fontMetrics().height() + 10); }
 
-void KlmStatusBar::refresh()
+void KlmStatusBar::recount()
 {
-    std::fill(std::begin(counts_), std::end(counts_), 0);
-    for (const GameRecord& g : ctx_.catalogue.games) {
-        if (g.ownership == kKlmOwned) ++counts_[0];
-        else if (g.ownership == kKlmOwnedNotRenamed) ++counts_[1];
-        else ++counts_[2];
-    }
+    counts_ = klmCountOwnership(ctx_.catalogue);
     update();
 }
 
@@ -68,8 +63,8 @@ void KlmStatusBar::paintEvent(QPaintEvent*)
     const int h = height();
     const QFontMetrics fm = fontMetrics();
     const int textY = (h - fm.height()) / 2 + fm.ascent();
-    const int32_t colours[3] = {s.ownedColour, s.notRenamedColour, s.notOwnedColour};
     const int32_t filters[3] = {s.search.showOwned, s.search.showNotRenamed, s.search.showNotOwned};
+    const int32_t counts[3] = {counts_.renamed(), counts_.notRenamed, counts_.notOwned()};
     for (int i = 0; i < partCount(); ++i) {
         const QRect part = partRect(i);
         // A sunken frame per part.
@@ -84,13 +79,13 @@ void KlmStatusBar::paintEvent(QPaintEvent*)
         switch (item) {
         case 0: case 1: case 2: {
             const QRect sw = box(klmSwatchBox(part.left(), h));
-            p.fillRect(sw, colourRef(colours[item]));
+            p.fillRect(sw, klmQColor(klmStateColour(s, static_cast<KlmStateColour>(item))));
             p.drawRect(sw.adjusted(0, 0, -1, -1));
             if (!filters[item]) {
                 p.drawLine(sw.topLeft(), sw.bottomRight());
                 p.drawLine(sw.topRight(), sw.bottomLeft());
             }
-            p.drawText(sw.right() + 6, textY, QStringLiteral(" : %1").arg(counts_[item]));
+            p.drawText(sw.right() + 6, textY, QStringLiteral(" : %1").arg(counts[item]));
             break;
         }
         case 3: p.drawText(part.left() + 5, textY, klmU("総ゲーム数 : %1").arg(klmGameCount(ctx_.catalogue))); break;
@@ -154,37 +149,37 @@ void KlmStatusBar::fillMenu(QMenu& menu, int item) const
     };
     switch (item) {
     case 0:
-        add("所有を表示\tF1", klmcmd::ShowOwned, true, s.search.showOwned);
+        add("所有を表示\tF1", kKlmCmdShowOwned, true, s.search.showOwned);
         menu.addSeparator();
-        add("所有の色設定", klmcmd::OwnedColour);
+        add("所有の色設定", kKlmCmdOwnedColour);
         break;
     case 1:
-        add("未リネームを表示\tF2", klmcmd::ShowNotRenamed, true, s.search.showNotRenamed);
+        add("未リネームを表示\tF2", kKlmCmdShowNotRenamed, true, s.search.showNotRenamed);
         menu.addSeparator();
-        add("未リネームの色設定", klmcmd::NotRenamedColour);
+        add("未リネームの色設定", kKlmCmdNotRenamedColour);
         break;
     case 2:
-        add("未所有を表示\tF3", klmcmd::ShowNotOwned, true, s.search.showNotOwned);
+        add("未所有を表示\tF3", kKlmCmdShowNotOwned, true, s.search.showNotOwned);
         menu.addSeparator();
-        add("未所有の色設定", klmcmd::NotOwnedColour);
+        add("未所有の色設定", kKlmCmdNotOwnedColour);
         break;
     case 6:
-        add("ミュート\tF8", klmcmd::Mute, true, s.mute);
-        add("音量を上げる\tCtrl + ↑", klmcmd::VolumeUp);
-        add("音量を下げる\tCtrl + ↓", klmcmd::VolumeDown);
+        add("ミュート\tF8", kKlmCmdMute, true, s.mute);
+        add("音量を上げる\tCtrl + ↑", kKlmCmdVolumeUp);
+        add("音量を下げる\tCtrl + ↓", kKlmCmdVolumeDown);
         // The key of this command is Ctrl+Q (Ctrl+N is the normal speed).
-        add("音量を標準にする\tCtrl + Q", klmcmd::VolumeStandard);
+        add("音量を標準にする\tCtrl + Q", kKlmCmdVolumeStandard);
         break;
     case 7:
-        add("再生\tF6", klmcmd::Play);
-        add("一時停止\tF7", klmcmd::Pause);
+        add("再生\tF6", kKlmCmdPlay);
+        add("一時停止\tF7", kKlmCmdPause);
         menu.addSeparator();
-        add("再生速度を速くする\tCtrl + →", klmcmd::Faster);
-        add("再生速度を遅くする\tCtrl + ←", klmcmd::Slower);
-        add("再生速度を標準にする\tCtrl + N", klmcmd::SpeedNormal);
+        add("再生速度を速くする\tCtrl + →", kKlmCmdFaster);
+        add("再生速度を遅くする\tCtrl + ←", kKlmCmdSlower);
+        add("再生速度を標準にする\tCtrl + N", kKlmCmdSpeedNormal);
         menu.addSeparator();
-        add("動画を表示する\tF9", klmcmd::ShowMovie, true, s.showMovie);
-        add("ループ再生する\tF10", klmcmd::Loop, true, s.loopPlayback);
+        add("動画を表示する\tF9", kKlmCmdShowMovie, true, s.showMovie);
+        add("ループ再生する\tF10", kKlmCmdLoop, true, s.loopPlayback);
         break;
     default: break;
     }
@@ -212,7 +207,7 @@ void KlmStatusBar::mousePressEvent(QMouseEvent* event)
     } else if (item == 6) {
         const KlmVolumeGeometry g = klmVolumeGeometry(part.left(), height());
         if (g.speaker.contains(pos.x(), pos.y())) {
-            Q_EMIT command(klmcmd::Mute);
+            Q_EMIT command(kKlmCmdMute);
         } else if (int32_t level = klmVolumeBarAt(g, pos.x(), pos.y()); level >= 0) {
             Q_EMIT volumeChosen(level);
         }

@@ -6,6 +6,8 @@
 
 #include <QWidget>
 
+#include "audit/ownership.h"
+
 struct KlmAppContext;
 class QMenu;
 
@@ -14,8 +16,10 @@ class KlmStatusBar : public QWidget {
 public:
     KlmStatusBar(const KlmAppContext& ctx, QWidget* parent);
 
-    // After the shown items, a count or a colour changed.
-    void refresh();
+    // Counts the games of each ownership state again (the core counting
+    // rule), after anything that changes ownership; then repaints.
+    void recount();
+    const KlmOwnershipCount& counts() const { return counts_; }
 
     // Left edge and width of the part at index, in the bar's coordinates.
     QRect partRect(int index) const;
@@ -40,5 +44,5 @@ private:
     void paintVolume(QPainter& p, const QRect& part) const;
 
     const KlmAppContext& ctx_;
-    int counts_[3] = {0, 0, 0};
+    KlmOwnershipCount counts_;
 };

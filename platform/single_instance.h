@@ -1,14 +1,19 @@
-// A system-wide guard that lets one copy of the program run at a time.
+// A system-wide guard that lets one copy of the program run at a time. The
+// window and kolmar-cli take the same guard, so neither starts while the
+// other works on a folder (both write dat.cache).
 #pragma once
 
 #include <string>
+
+// The guard's name, the same for every program that takes it.
+inline constexpr const char* kKlmInstanceGuardName = "Kolmar-2010-09-30-Tev";
 
 namespace klm::platform {
 
 class SingleInstance {
 public:
     // Takes the guard of this name; acquired() tells whether we got it.
-    explicit SingleInstance(const std::string& name);
+    explicit SingleInstance(const std::string& name = kKlmInstanceGuardName);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;

@@ -12,6 +12,7 @@ PACKAGES=(
   xvfb xauth x11-apps x11-utils fonts-noto-cjk 7zip zip unzip
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
   imagemagick
+  libcli11-dev nlohmann-json3-dev openbox
   mednafen
 )
 

@@ -133,6 +133,7 @@ KlmOwnershipCount klmCountOwnership(const Catalogue& cat, int32_t hardware)
         if (hardware >= 0 && g.hardware != hardware) continue;
         ++count.games;
         if (klmIsOwnedStatus(g.ownership)) ++count.owned;
+        if (g.ownership == kKlmOwnedNotRenamed) ++count.notRenamed;
     }
     return count;
 }

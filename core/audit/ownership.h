@@ -21,8 +21,11 @@ inline constexpr std::string_view kKlmCrcAllOnes = "FFFFFFFF";
 
 inline bool klmIsOwnedStatus(int32_t status) { return status == kKlmOwned || status == kKlmOwnedNotRenamed; }
 
-// True when the game's CRC32 text is exactly "00000000" or "FFFFFFFF": such
-// games are owned or not by setting, never by a file.
+// True when the game's CRC32 text is exactly "00000000" or "FFFFFFFF": the
+// special-CRC rule sets such games owned or not by setting (clearing any
+// found file) at start-up and after a reset. An audit still matches files
+// against them like any other game, and the target-name update leaves
+// their names alone.
 bool klmHasSpecialCrc(const GameRecord& game);
 
 // File name of a CP932 path without its folder and its extension (from the
@@ -51,10 +54,15 @@ void klmResetAudit(Catalogue& cat, const Settings& settings);
 
 struct KlmOwnershipCount {
     int32_t games = 0;
-    int32_t owned = 0;
+    int32_t owned = 0;       // status 1 or 2
+    int32_t notRenamed = 0;  // status 2 (also counted in owned)
+
+    int32_t renamed() const { return owned - notRenamed; }
+    int32_t notOwned() const { return games - owned; }
 };
 
-// All games (hardware < 0) or those of one hardware table position.
+// All games (hardware < 0) or those of one hardware table position. The
+// status bar's three counts come from here too.
 KlmOwnershipCount klmCountOwnership(const Catalogue& cat, int32_t hardware = -1);
 
 // Text of the properties box (CP932, CR LF line ends, no line end after the

@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "browse/name_conditions.h"
 #include "text/cp932.h"
 
 namespace {
@@ -84,28 +85,15 @@ uint32_t kindFields(int32_t kind)
 // Table of a table-name field (index into ViewList::tableHits too).
 int tableSlot(Field f) { return f - kHardware; }
 
+// Slots are the name conditions in table order.
 const std::vector<MasterEntry>& tableOf(const Catalogue& cat, int slot)
 {
-    switch (slot) {
-    case 0: return cat.hardware;
-    case 1: return cat.software;
-    case 2: return cat.developer;
-    case 3: return cat.publisher;
-    case 4: return cat.genre;
-    default: return cat.screen;
-    }
+    return cat.*kKlmNameConditions[slot].table;
 }
 
 int32_t tableIndexOf(const GameRecord& g, int slot)
 {
-    switch (slot) {
-    case 0: return g.hardware;
-    case 1: return g.software;
-    case 2: return g.developerNumber;
-    case 3: return g.publisherNumber;
-    case 4: return g.genre;
-    default: return g.screen;
-    }
+    return g.*kKlmNameConditions[slot].gameIndex;
 }
 
 // The name of a table entry; an index that names no entry reads as empty.

@@ -15,6 +15,7 @@
 #include "browse/sort.h"
 #include "catalogue/catalogue.h"
 #include "settings/settings.h"
+#include "ui/command_ids.h"
 
 // The list's part of the main state.
 struct KlmBrowseState {
@@ -71,12 +72,6 @@ KlmHeaderArrow klmHeaderArrow(const Settings& settings, int32_t column);
 
 // The view filters and their command ids.
 enum class KlmViewFilter { Owned, NotRenamed, NotOwned, LaterDisks, FavoritesOnly };
-inline constexpr int32_t kKlmCmdShowOwned = 32808;       // F1
-inline constexpr int32_t kKlmCmdShowNotRenamed = 42299;  // F2
-inline constexpr int32_t kKlmCmdShowNotOwned = 32809;    // F3
-inline constexpr int32_t kKlmCmdShowLaterDisks = 32810;  // F4
-inline constexpr int32_t kKlmCmdFavoritesOnly = 32841;   // F5
-inline constexpr int32_t kKlmCmdTitleMode = 32848;
 
 // The filter a command toggles; false for any other command.
 bool klmViewFilterOfCommand(int32_t command, KlmViewFilter& which);

@@ -103,5 +103,10 @@ bool klmMarkFavorites(Catalogue& cat, const ViewList& view, const std::vector<in
             continue;
         cat.games[static_cast<size_t>(index)].favorite = mark ? 1 : 0;
     }
+    return klmFavoritesChangeNeedsRefresh(cond);
+}
+
+bool klmFavoritesChangeNeedsRefresh(const SearchCondition& cond)
+{
     return cond.favoritesOnly != 0;
 }

@@ -44,8 +44,14 @@ KlmRuleCheck klmAddReplacementRule(std::vector<ReplacementRule>& rules, std::str
 KlmRuleCheck klmEditReplacementRule(std::vector<ReplacementRule>& rules, int32_t row, std::string_view search,
                                     std::string_view replacement);
 
+// Whether a change of favourite flags (marking, unmarking, loading a
+// favourites file) changes which rows the list shows: only while the
+// favourites-only filter is on. Otherwise the rows and the selection stay
+// and the list is only repainted.
+bool klmFavoritesChangeNeedsRefresh(const SearchCondition& cond);
+
 // Sets (mark) or clears the favourite flag of the game on each selected
-// row (rows outside the list are ignored). Returns true when the list must
-// be refreshed: only while the favourites-only filter is on.
+// row (rows outside the list are ignored). Returns
+// klmFavoritesChangeNeedsRefresh.
 bool klmMarkFavorites(Catalogue& cat, const ViewList& view, const std::vector<int32_t>& selectedRows, bool mark,
                       const SearchCondition& cond);

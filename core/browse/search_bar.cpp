@@ -1,6 +1,7 @@
 #include "browse/search_bar.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -20,30 +21,14 @@ constexpr std::string_view kBand = "\x91\xe4";               // 台
 constexpr std::string_view kAtMost = "\x88\xc8\x89\xba";     // 以下
 constexpr std::string_view kAtLeast = "\x88\xc8\x8f\xe3";    // 以上
 
-const std::vector<MasterEntry>& nameTable(const Catalogue& cat, KlmNameCondition which)
-{
-    switch (which) {
-    case KlmNameCondition::Hardware: return cat.hardware;
-    case KlmNameCondition::Software: return cat.software;
-    case KlmNameCondition::Developer: return cat.developer;
-    case KlmNameCondition::Publisher: return cat.publisher;
-    case KlmNameCondition::Genre: return cat.genre;
-    case KlmNameCondition::Screen: break;
-    }
-    return cat.screen;
-}
-
 // The SearchCondition field a drop-down list edits.
 int32_t* fieldOfControl(SearchCondition& cond, int32_t controlId)
 {
+    for (const KlmNameConditionDef& d : kKlmNameConditions)
+        if (d.listControl == controlId)
+            return &(cond.*d.condition);
     switch (controlId) {
     case kKlmIdKindList: return &cond.searchKind;
-    case kKlmIdHardwareList: return &cond.hardware;
-    case kKlmIdSoftwareList: return &cond.software;
-    case kKlmIdDeveloperList: return &cond.developer;
-    case kKlmIdPublisherList: return &cond.publisher;
-    case kKlmIdGenreList: return &cond.genre;
-    case kKlmIdScreenList: return &cond.screen;
     case kKlmIdYearList: return &cond.year;
     case kKlmIdYearQualifierList: return &cond.yearQualifier;
     case kKlmIdPriceList: return &cond.price;
@@ -115,6 +100,11 @@ std::vector<std::string> klmPriceListTexts(const SearchCondition& cond)
     return out;
 }
 
+int32_t klmRomSizeListCount(const Catalogue& cat)
+{
+    return static_cast<int32_t>(std::min<size_t>(cat.romSize.size() + 1, INT32_MAX));
+}
+
 std::vector<std::string> klmRomSizeListTexts(const Catalogue& cat)
 {
     std::vector<std::string> out;
@@ -127,7 +117,7 @@ std::vector<std::string> klmRomSizeListTexts(const Catalogue& cat)
 
 std::vector<std::string> klmNameConditionListTexts(const Catalogue& cat, KlmNameCondition which)
 {
-    const std::vector<MasterEntry>& table = nameTable(cat, which);
+    const std::vector<MasterEntry>& table = klmNameConditionTable(cat, which);
     std::vector<std::string> out;
     out.reserve(table.size() + 1);
     out.emplace_back(klmAllItemsText(which));
@@ -170,6 +160,12 @@ bool klmSetSearchBarSelection(SearchCondition& cond, int32_t controlId, int32_t 
     return true;
 }
 
+int32_t klmSearchBarSelection(const SearchCondition& cond, int32_t controlId)
+{
+    const int32_t* field = fieldOfControl(const_cast<SearchCondition&>(cond), controlId);
+    return field ? *field : -1;
+}
+
 bool klmQualifierEnabled(const SearchCondition& cond, int32_t qualifierControlId)
 {
     switch (qualifierControlId) {
@@ -182,14 +178,11 @@ bool klmQualifierEnabled(const SearchCondition& cond, int32_t qualifierControlId
 
 int32_t klmResetCommandOfControl(int32_t controlId)
 {
+    for (const KlmNameConditionDef& d : kKlmNameConditions)
+        if (d.listControl == controlId)
+            return d.resetCommand;
     switch (controlId) {
     case kKlmIdKindList: return kKlmCmdResetText;
-    case kKlmIdHardwareList: return kKlmCmdResetHardware;
-    case kKlmIdSoftwareList: return kKlmCmdResetSoftware;
-    case kKlmIdDeveloperList: return kKlmCmdResetDeveloper;
-    case kKlmIdPublisherList: return kKlmCmdResetPublisher;
-    case kKlmIdGenreList: return kKlmCmdResetGenre;
-    case kKlmIdScreenList: return kKlmCmdResetScreen;
     case kKlmIdYearList: return kKlmCmdResetYear;
     case kKlmIdPriceList: return kKlmCmdResetPrice;
     case kKlmIdRomSizeList: return kKlmCmdResetRomSize;
@@ -221,6 +214,9 @@ KlmSearchOutcome klmResetSearch(SearchCondition& cond, int32_t command)
         condition = qualifier = 0;
         return KlmSearchOutcome::Changed;
     };
+    for (const KlmNameConditionDef& d : kKlmNameConditions)
+        if (d.resetCommand == command)
+            return store(cond.*d.condition, 0);
     switch (command) {
     case kKlmCmdResetAll:
         return klmResetAllSearch(cond);
@@ -230,12 +226,6 @@ KlmSearchOutcome klmResetSearch(SearchCondition& cond, int32_t command)
         cond.searchKind = 0;
         klmSetSearchText(cond, {});
         return KlmSearchOutcome::Changed;
-    case kKlmCmdResetHardware: return store(cond.hardware, 0);
-    case kKlmCmdResetSoftware: return store(cond.software, 0);
-    case kKlmCmdResetDeveloper: return store(cond.developer, 0);
-    case kKlmCmdResetPublisher: return store(cond.publisher, 0);
-    case kKlmCmdResetGenre: return store(cond.genre, 0);
-    case kKlmCmdResetScreen: return store(cond.screen, 0);
     case kKlmCmdResetYear: return pair(cond.year, cond.yearQualifier);
     case kKlmCmdResetPrice: return pair(cond.price, cond.priceQualifier);
     case kKlmCmdResetRomSize: return pair(cond.romSize, cond.romSizeQualifier);
@@ -251,6 +241,9 @@ KlmSearchOutcome klmSearchBySelectedGame(SearchCondition& cond, int32_t command,
     if (selectedGame < 0 || selectedGame >= klmGameCount(cat))
         return KlmSearchOutcome::NoSelection;
     const GameRecord& g = cat.games[static_cast<size_t>(selectedGame)];
+    for (const KlmNameConditionDef& d : kKlmNameConditions)
+        if (d.searchCommand == command)
+            return chooseTableEntry(cond.*d.condition, g.*d.gameIndex, cat.*d.table);
 
     switch (command) {
     case kKlmCmdSearchTitle:
@@ -258,12 +251,6 @@ KlmSearchOutcome klmSearchBySelectedGame(SearchCondition& cond, int32_t command,
         cond.searchKind = 2;
         klmSetSearchText(cond, klmField(g.title));
         return KlmSearchOutcome::Changed;
-    case kKlmCmdSearchHardware: return chooseTableEntry(cond.hardware, g.hardware, cat.hardware);
-    case kKlmCmdSearchSoftware: return chooseTableEntry(cond.software, g.software, cat.software);
-    case kKlmCmdSearchDeveloper: return chooseTableEntry(cond.developer, g.developerNumber, cat.developer);
-    case kKlmCmdSearchPublisher: return chooseTableEntry(cond.publisher, g.publisherNumber, cat.publisher);
-    case kKlmCmdSearchGenre: return chooseTableEntry(cond.genre, g.genre, cat.genre);
-    case kKlmCmdSearchScreen: return chooseTableEntry(cond.screen, g.screen, cat.screen);
     case kKlmCmdSearchYear: {
         if (g.releaseDate == 0 || g.releaseDate == 99999999)
             return KlmSearchOutcome::Beep;

@@ -15,6 +15,7 @@
 #include "browse/search_condition.h"
 #include "catalogue/catalogue.h"
 #include "settings/settings.h"
+#include "ui/command_ids.h"
 
 // Control ids of the search bar.
 inline constexpr int32_t kKlmIdSearchText = 1003;
@@ -33,28 +34,6 @@ inline constexpr int32_t kKlmIdKindList = 1017;
 inline constexpr int32_t kKlmIdRomSizeList = 1018;
 inline constexpr int32_t kKlmIdRomSizeQualifierList = 1019;
 
-// Search-menu commands.
-inline constexpr int32_t kKlmCmdSearchTitle = 33000;     // Ctrl+T
-inline constexpr int32_t kKlmCmdSearchHardware = 33001;  // Ctrl+H
-inline constexpr int32_t kKlmCmdSearchSoftware = 33002;
-inline constexpr int32_t kKlmCmdSearchDeveloper = 33003;
-inline constexpr int32_t kKlmCmdSearchPublisher = 33004;
-inline constexpr int32_t kKlmCmdSearchGenre = 33005;
-inline constexpr int32_t kKlmCmdSearchScreen = 33006;
-inline constexpr int32_t kKlmCmdSearchYear = 33007;
-inline constexpr int32_t kKlmCmdSearchPrice = 33008;
-inline constexpr int32_t kKlmCmdSearchRomSize = 33009;  // Ctrl+B
-inline constexpr int32_t kKlmCmdResetAll = 33010;
-inline constexpr int32_t kKlmCmdResetText = 33011;
-inline constexpr int32_t kKlmCmdResetHardware = 33012;
-inline constexpr int32_t kKlmCmdResetSoftware = 33013;
-inline constexpr int32_t kKlmCmdResetDeveloper = 33014;
-inline constexpr int32_t kKlmCmdResetPublisher = 33015;
-inline constexpr int32_t kKlmCmdResetGenre = 33016;
-inline constexpr int32_t kKlmCmdResetScreen = 33017;
-inline constexpr int32_t kKlmCmdResetYear = 33018;
-inline constexpr int32_t kKlmCmdResetPrice = 33019;
-inline constexpr int32_t kKlmCmdResetRomSize = 33020;
 
 // --- Drop-down texts (CP932) -------------------------------------------
 
@@ -67,6 +46,7 @@ std::vector<std::string> klmYearListTexts(const SearchCondition& cond);
 int32_t klmPriceListCount(const SearchCondition& cond);
 std::vector<std::string> klmPriceListTexts(const SearchCondition& cond);
 // "全て(ロムサイズ)", then the ROM-size table's texts, smallest first.
+int32_t klmRomSizeListCount(const Catalogue& cat);
 std::vector<std::string> klmRomSizeListTexts(const Catalogue& cat);
 // "全て(ハード)" (and so on), then the table's names in table order.
 std::vector<std::string> klmNameConditionListTexts(const Catalogue& cat, KlmNameCondition which);
@@ -85,6 +65,10 @@ void klmSetSearchText(SearchCondition& cond, std::string_view text);
 // A drop-down list's new selection: stored when it differs. True when the
 // condition changed (refresh); false for the same value or another control.
 bool klmSetSearchBarSelection(SearchCondition& cond, int32_t controlId, int32_t selection);
+
+// The selection a drop-down list shows for the condition (−1 for a
+// control that is no list of the bar).
+int32_t klmSearchBarSelection(const SearchCondition& cond, int32_t controlId);
 
 // Whether a qualifier list (1014, 1016, 1019) is enabled: while its
 // condition is not 0. A disabled qualifier keeps its value.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "browse/name_conditions.h"
 #include "catalogue/app_paths.h"
 #include "text/cp932.h"
 #include "text/file_io.h"
@@ -25,13 +26,10 @@ inline uint64_t biased(int32_t v)
 
 int32_t numericKey(const GameRecord& g, int key)
 {
+    // Keys 1–6 are the name conditions' table positions, in table order.
+    if (key >= 1 && key <= kKlmNameConditionCount)
+        return g.*kKlmNameConditions[key - 1].gameIndex;
     switch (key) {
-    case 1: return g.hardware;
-    case 2: return g.software;
-    case 3: return g.developerNumber;
-    case 4: return g.publisherNumber;
-    case 5: return g.genre;
-    case 6: return g.screen;
     case 7: return g.releaseDate;
     case 8: return g.price;
     case 9: return g.imageNumber;

@@ -80,7 +80,7 @@ int klmLoadMasterImage(KlmTableKind kind, std::string_view image, Catalogue& cat
 {
     const KindInfo info = kindInfo(kind);
     const std::string fileName = fileNameIn.empty() ? info.file : fileNameIn;
-    const KlmTagSpec tags[kMasterTagCount] = {
+    const KlmTagDef tags[kMasterTagCount] = {
         {"<index>", "</index>"}, {"<imageNumber>", "</imageNumber>"}, {"<name>", "</name>"},
         {"<alias>", "</alias>"}, {"<aspect>", "</aspect>"},            {"<skin>", "</skin>"},
         {info.close, nullptr},

@@ -28,7 +28,7 @@ enum GameTag {
     kEndGame, kGameTagCount
 };
 
-const KlmTagSpec kGameTags[kGameTagCount] = {
+const KlmTagDef kGameTags[kGameTagCount] = {
     {"<number>", "</number>"},   {"<title>", "</title>"},         {"<alias>", "</alias>"},
     {"<english>", "</english>"}, {"<hard>", "</hard>"},           {"<soft>", "</soft>"},
     {"<developer>", "</developer>"}, {"<publisher>", "</publisher>"}, {"<genre>", "</genre>"},

@@ -5,7 +5,7 @@
 #include "text/cp932.h"
 #include "text/line_reader.h"
 
-KlmTagMatcher::KlmTagMatcher(const KlmTagSpec* tags, int count)
+KlmTagMatcher::KlmTagMatcher(const KlmTagDef* tags, int count)
 {
     for (int i = 0; i < count; ++i) {
         std::string_view open(tags[i].open);
@@ -56,7 +56,7 @@ void KlmFieldWriter::text(char* field, size_t size, std::string_view value)
     if (!klmIsValidCp932(value)) problems->push_back({file, line, KlmProblemKind::InvalidShiftJis, std::string(value)});
 }
 
-std::string_view klmTagValue(std::string_view line, const KlmTagSpec& tag, KlmFieldWriter& writer)
+std::string_view klmTagValue(std::string_view line, const KlmTagDef& tag, KlmFieldWriter& writer)
 {
     std::string_view open(tag.open);
     size_t start = line.find(open);

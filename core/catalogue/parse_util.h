@@ -8,7 +8,8 @@
 
 #include "catalogue/catalogue.h"
 
-struct KlmTagSpec {
+// One tag of the catalogue grammar: its opening and closing texts.
+struct KlmTagDef {
     const char* open;
     const char* close;  // nullptr for a tag that closes an element
 };
@@ -18,7 +19,7 @@ struct KlmTagSpec {
 // of comparisons per line rather than a search per tag.
 class KlmTagMatcher {
 public:
-    KlmTagMatcher(const KlmTagSpec* tags, int count);
+    KlmTagMatcher(const KlmTagDef* tags, int count);
     // Index of the first tag (in list order) that occurs in line, or -1.
     int firstTag(std::string_view line) const;
 
@@ -53,7 +54,7 @@ struct KlmFieldWriter {
 
 // The value between the first opening tag and the first closing tag after
 // it; without a closing tag, the rest of the line (noted as a problem).
-std::string_view klmTagValue(std::string_view line, const KlmTagSpec& tag, KlmFieldWriter& writer);
+std::string_view klmTagValue(std::string_view line, const KlmTagDef& tag, KlmFieldWriter& writer);
 
 // Notes lines longer than the 259-byte buffer and lines holding NUL bytes.
 void klmNoteRawProblems(std::string_view image, const std::string& file, KlmProblemList& problems);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "browse/match.h"
+#include "browse/search_bar.h"
 #include "text/cp932.h"
 #include "text/file_io.h"
 #include "text/section_file.h"
@@ -55,7 +57,7 @@ void visitSettingLines(V& v, S& s)
     v.text(q.searchText, "search text");
     for (int i = 0; i < kKlmNameConditionCount; ++i) {
         auto which = static_cast<KlmNameCondition>(i);
-        v.nameCondition(which, klmNameConditionField(s, which));
+        v.nameCondition(which, klmNameConditionField(s.search, which));
     }
     v.catalogueItem(q.year, CatalogueList::Year, "release-year condition");
     v.range(q.yearQualifier, 0, 2, "release-year qualifier");
@@ -132,30 +134,11 @@ void visitSettingLines(V& v, S& s)
 // included, as the search bar builds them from the catalogue.
 int32_t catalogueListSize(const Catalogue& cat, CatalogueList which)
 {
-    switch (which) {
-    case CatalogueList::Year: {
-        int64_t first = INT64_MAX, last = INT64_MIN;
-        for (const GameRecord& g : cat.games) {
-            if (g.releaseDate == 0 || g.releaseDate == 99999999)
-                continue;
-            first = std::min<int64_t>(first, g.releaseDate / 10000);
-            last = std::max<int64_t>(last, g.releaseDate / 10000);
-        }
-        if (first > last)
-            return 1;
-        return static_cast<int32_t>(std::min<int64_t>(last - first + 2, INT32_MAX));
-    }
-    case CatalogueList::Price: {
-        int32_t top = 0;
-        for (const GameRecord& g : cat.games)
-            if (g.price >= 1000 && g.price != kKlmUnknownPrice)
-                top = std::max(top, g.price);
-        return top / 1000 + 1;
-    }
-    case CatalogueList::RomSize:
-        return static_cast<int32_t>(std::min<size_t>(cat.romSize.size() + 1, INT32_MAX));
-    }
-    return 1;
+    if (which == CatalogueList::RomSize)
+        return klmRomSizeListCount(cat);
+    SearchCondition ranges;
+    klmComputeYearPriceRanges(ranges, cat);
+    return which == CatalogueList::Year ? klmYearListCount(ranges) : klmPriceListCount(ranges);
 }
 
 template <class ItemT>
@@ -508,18 +491,6 @@ private:
 
 }  // namespace
 
-const std::vector<MasterEntry>& klmNameConditionTable(const Catalogue& cat, KlmNameCondition which)
-{
-    switch (which) {
-    case KlmNameCondition::Hardware: return cat.hardware;
-    case KlmNameCondition::Software: return cat.software;
-    case KlmNameCondition::Developer: return cat.developer;
-    case KlmNameCondition::Publisher: return cat.publisher;
-    case KlmNameCondition::Genre: return cat.genre;
-    case KlmNameCondition::Screen: return cat.screen;
-    }
-    return cat.hardware;
-}
 
 void klmParseSettingImage(std::string_view image, Settings& s, const Catalogue& cat,
                           const KlmNotifier& notify, KlmSettingIssueList* issues)

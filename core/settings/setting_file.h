@@ -35,9 +35,6 @@ struct KlmSettingIssue {
 
 using KlmSettingIssueList = std::vector<KlmSettingIssue>;
 
-// The table a name condition is looked up in.
-const std::vector<MasterEntry>& klmNameConditionTable(const Catalogue& cat, KlmNameCondition which);
-
 // Reads an image of setting.dat into s. The six name conditions are
 // looked up in the catalogue's tables; the emulator dialog's hardware key
 // goes through klmGetNewHardIndex (its message goes to notify). Catalogue

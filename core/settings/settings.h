@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "browse/name_conditions.h"
 #include "browse/search_condition.h"
 
 // A logical-font description, laid out like the platform's LOGFONT so that
@@ -168,15 +169,3 @@ KlmColumnList klmDefaultShownColumns();
 KlmItemList klmDefaultDetailedItems();
 KlmItemList klmDefaultSimpleItems();
 KlmItemList klmDefaultStatusItems();
-
-// The six table conditions, in setting.dat order.
-enum class KlmNameCondition { Hardware, Software, Developer, Publisher, Genre, Screen };
-inline constexpr int kKlmNameConditionCount = 6;
-
-// CP932 text of the "all" entry that heads the condition's drop-down list,
-// e.g. 全て(ハード); setting.dat stores it for "no condition".
-std::string_view klmAllItemsText(KlmNameCondition which);
-
-// The field of s that holds the condition.
-int32_t& klmNameConditionField(Settings& s, KlmNameCondition which);
-const int32_t& klmNameConditionField(const Settings& s, KlmNameCondition which);

@@ -2,8 +2,42 @@
 
 #include <algorithm>
 
+#include "ui/command_ids.h"
+#include "ui/fonts_colours.h"
+
 int32_t klmClampVolume(int32_t volume) { return std::clamp(volume, 0, 100); }
 int32_t klmClampSpeed(int32_t speed) { return std::clamp(speed, 600, 2000); }
+
+bool klmMovieTransportCommand(Settings& s, int32_t command)
+{
+    switch (command) {
+    case kKlmCmdVolumeUp: s.volume += 5; s.mute = 0; break;
+    case kKlmCmdVolumeDown: s.volume -= 5; s.mute = 0; break;
+    case kKlmCmdVolumeStandard: s.volume = 30; s.mute = 0; break;
+    case kKlmCmdMute: s.mute = s.mute ? 0 : 1; break;
+    case kKlmCmdFaster: s.speed += 100; break;
+    case kKlmCmdSlower: s.speed -= 100; break;
+    case kKlmCmdSpeedNormal: s.speed = 1000; break;
+    default: return false;
+    }
+    s.volume = klmClampVolume(s.volume);
+    s.speed = klmClampSpeed(s.speed);
+    return true;
+}
+
+int32_t klmWheelSelectRow(int32_t row, int32_t notches, int32_t count)
+{
+    if (count <= 0) return -1;
+    return std::clamp<int64_t>(int64_t{row} - notches, 0, count - 1);
+}
+
+int32_t klmOwnershipColour(const Settings& s, int32_t status)
+{
+    const KlmStateColour state = status == kKlmOwned             ? KlmStateColour::Owned
+                                 : status == kKlmOwnedNotRenamed ? KlmStateColour::NotRenamed
+                                                                 : KlmStateColour::NotOwned;
+    return klmStateColour(s, state);
+}
 
 int32_t klmAutoSelectNext(int32_t order, int32_t current, int32_t count, uint32_t random)
 {
@@ -64,10 +98,16 @@ KlmBox klmSwatchBox(int left, int h)
 int32_t klmToolbarCommand(int i)
 {
     static constexpr int32_t kCommands[kKlmToolbarButtons] = {
-        32848, 35002, 34000, 32808, 42299, 32809, 32810, 32841,
-        33000, 33001, 33002, 33003, 33004, 33005, 33006, 33007, 33008, 33009,
-        33010, 33011, 33012, 33013, 33014, 33015, 33016, 33017, 33018, 33019, 33020,
-        32772, 32773, 32777, 32774, 32775, 33103, 33100, 33101, 33102, 32830, 32835};
+        kKlmCmdTitleMode, kKlmCmdWheelSelect, kKlmCmdAutoSelect, kKlmCmdShowOwned, kKlmCmdShowNotRenamed,
+        kKlmCmdShowNotOwned, kKlmCmdShowLaterDisks, kKlmCmdFavoritesOnly,
+        kKlmCmdSearchTitle, kKlmCmdSearchHardware, kKlmCmdSearchSoftware, kKlmCmdSearchDeveloper,
+        kKlmCmdSearchPublisher, kKlmCmdSearchGenre, kKlmCmdSearchScreen, kKlmCmdSearchYear, kKlmCmdSearchPrice,
+        kKlmCmdSearchRomSize,
+        kKlmCmdResetAll, kKlmCmdResetText, kKlmCmdResetHardware, kKlmCmdResetSoftware, kKlmCmdResetDeveloper,
+        kKlmCmdResetPublisher, kKlmCmdResetGenre, kKlmCmdResetScreen, kKlmCmdResetYear, kKlmCmdResetPrice,
+        kKlmCmdResetRomSize,
+        kKlmCmdPlay, kKlmCmdPause, kKlmCmdMute, kKlmCmdVolumeUp, kKlmCmdVolumeDown, kKlmCmdVolumeStandard,
+        kKlmCmdFaster, kKlmCmdSlower, kKlmCmdSpeedNormal, kKlmCmdShowMovie, kKlmCmdLoop};
     return i >= 0 && i < kKlmToolbarButtons ? kCommands[i] : 0;
 }
 

@@ -5,10 +5,25 @@
 
 #include <cstdint>
 
+#include "settings/settings.h"
+
 // Movie transport: volume 0–100 in steps of 5 (standard 30), speed
 // 600–2000 in steps of 100 (normal 1000).
 int32_t klmClampVolume(int32_t volume);
 int32_t klmClampSpeed(int32_t speed);
+
+// The volume and speed commands on the settings: volume up, down and
+// standard also unmute, mute toggles; the results are clamped. False for
+// any other command (nothing changes).
+bool klmMovieTransportCommand(Settings& s, int32_t command);
+
+// Row the wheel selection moves to from row for a turn of notches (one row
+// per notch, up is positive), kept within the count rows.
+int32_t klmWheelSelectRow(int32_t row, int32_t notches, int32_t count);
+
+// The colour (0x00BBGGRR) of an ownership status: owned, not renamed, and
+// anything else as not owned. Rows and the status bar's swatches use it.
+int32_t klmOwnershipColour(const Settings& s, int32_t status);
 
 // Row the auto-selection moves to from current (−1 for none) among count
 // rows: order 0 next, 1 previous, 2 random (random is the caller's draw);

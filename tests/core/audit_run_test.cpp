@@ -1,6 +1,6 @@
 // The audit run on real folder trees in temp dirs: depth rules, matching
 // rules, archives made by zip and 7zz, bad input, stepping and cancel, the
-// ownership rules and the properties text; kolmar-cli audit end to end.
+// ownership rules and the properties text.
 #include "audit/audit.h"
 
 #include <fcntl.h>
@@ -17,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include "audit/crc.h"
-#include "audit/instance_guard.h"
 #include "audit/ownership.h"
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
@@ -424,132 +423,16 @@ TEST(Ownership, StatisticsText)
                                     rule + "\r\nソルティアＣＤ\r\nゲーム数：0\r\n所有：0\r\n未所有：0\r\n所有率：0.00％");
     EXPECT_EQ(klmOwnershipStatisticsText(cat), expected);
     EXPECT_EQ(klmCountOwnership(cat, 0).owned, 2);
+    // The status bar's three counts: status 1, status 2, and the rest.
+    const KlmOwnershipCount all = klmCountOwnership(cat);
+    EXPECT_EQ(all.renamed(), 2);
+    EXPECT_EQ(all.notRenamed, 1);
+    EXPECT_EQ(all.notOwned(), 1);
+    EXPECT_EQ(klmCountOwnership(cat, 0).notRenamed, 1);
 
     Catalogue none;
     EXPECT_EQ(klmOwnershipStatisticsText(none),
               sj(rule + "\r\n総合\r\nゲーム数：0\r\n所有：0\r\n未所有：0\r\n所有率：0.00％"));
-}
-
-// ---- kolmar-cli audit --------------------------------------------------
-
-struct ScopedEnv {
-    std::string name;
-    bool had = false;
-    std::string old;
-    ScopedEnv(std::string n, const std::string& value) : name(std::move(n))
-    {
-        if (const char* v = std::getenv(name.c_str())) {
-            had = true;
-            old = v;
-        }
-        setenv(name.c_str(), value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (had)
-            setenv(name.c_str(), old.c_str(), 1);
-        else
-            unsetenv(name.c_str());
-    }
-};
-
-using CliRun = KlmTestRun;
-
-CliRun runCli(const std::vector<std::string>& args, const KlmTempDir& scratch)
-{
-    std::vector<std::string> all{KOLMAR_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    return klmTestRunProgram(all, scratch);
-}
-
-std::string gameElement(std::string_view number, std::string_view title, std::string_view crc)
-{
-    return "<game>\r\n<number>" + std::string(number) + "</number>\r\n<title>" + std::string(title) +
-           "</title>\r\n<hard>1</hard>\r\n<soft>1</soft>\r\n<genre>1</genre>\r\n<crc32>" + std::string(crc) +
-           "</crc32>\r\n</game>\r\n";
-}
-
-TEST(KolmarCliAudit, AuditsTheRegisteredFoldersIntoDatCache)
-{
-    KlmTempDir dir;
-    // A private guard folder, so a Kolmar window of the developer does not
-    // stop the test and the test's own guard can be held.
-    const ScopedEnv runtime("XDG_RUNTIME_DIR", dir.path.string());
-    const std::string base = dir.file("base");
-    for (const char* sub : {"save", "cache"}) fs::create_directories(base + "/" + sub);
-    klmTestWrite(base + "/data.dat", "<dat>\r\n" + gameElement("0001", "Alpha", crcOf("alpha")) +
-                                         gameElement("0002", "Beta", crcOf("beta")) +
-                                         gameElement("0003", "Zero", "00000000") + "</dat>\r\n");
-    klmTestWrite(base + "/hard.dat", "<dat>\r\n<hard>\r\n<index>1</index>\r\n<name>PC</name>\r\n</hard>\r\n</dat>\r\n");
-    klmTestWrite(base + "/soft.dat", "<dat>\r\n<soft>\r\n<index>1</index>\r\n<name>FD</name>\r\n</soft>\r\n</dat>\r\n");
-    klmTestWrite(base + "/genre.dat", "<dat>\r\n<genre>\r\n<index>1</index>\r\n<name>RPG</name>\r\n</genre>\r\n</dat>\r\n");
-    klmTestWrite(base + "/screen.dat", "<dat>\r\n</dat>\r\n");
-    klmTestWrite(dir.file("roms/Alpha.bin"), "alpha");
-    klmTestWrite(dir.file("roms/other.bin"), "other");
-    klmTestWrite(dir.file("roms/sub/beta.bin"), "beta");
-    ASSERT_TRUE(klmSaveRomFolderFile(base + "/save/romfolder.dat", {romFolder(dir.file("roms"), 0)}));
-
-    // No rename pattern yet: refused, nothing written.
-    CliRun refused = runCli({"audit", base}, dir);
-    if (refused.err.find("不明なコマンド") != std::string::npos)
-        FAIL() << "kolmar-cli has no audit command: its dispatcher table must list klmCliAudit";
-    EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(refused.err, "リネーム用文字列が設定されていません\n");
-    EXPECT_FALSE(fs::exists(base + "/cache/dat.cache"));
-
-    Catalogue loaded;
-    AppPaths paths;
-    klmBuildAppPaths(paths, base);
-    ASSERT_EQ(klmParseCatalogue(paths, loaded), 0);
-    Settings s = renameSettings();
-    ASSERT_TRUE(klmWriteSettingFile(base + "/save/setting.dat", s, loaded));
-
-    // --json: one object per file, the summary on stderr.
-    CliRun json = runCli({"audit", base, "--json"}, dir);
-    ASSERT_EQ(json.exitCode, 0) << json.err;
-    const std::string roms = dir.file("roms");
-    EXPECT_NE(json.out.find("{\"path\":\"" + roms + "/Alpha.bin\",\"crc\":\"" + crcOf("alpha") +
-                            "\",\"member\":\"\",\"matched\":0}\n"),
-              std::string::npos)
-        << json.out;
-    EXPECT_NE(json.out.find("{\"path\":\"" + roms + "/other.bin\",\"crc\":\"" + crcOf("other") +
-                            "\",\"member\":\"\",\"matched\":null}\n"),
-              std::string::npos)
-        << json.out;
-    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 2);
-    EXPECT_EQ(json.err, "ロムの監査が終了しました。\n監査ロム数 : 2\n該当ロム数 : 1\n");
-
-    // The start-up after it loads the results from dat.cache.
-    klmBuildAppPaths(paths, base);
-    EXPECT_FALSE(paths.catalogueChanged);
-    Catalogue cat;
-    KlmLoadSource source = KlmLoadSource::Parsed;
-    ASSERT_EQ(klmLoadCatalogue(paths, cat, nullptr, &source, false), 0);
-    EXPECT_EQ(source, KlmLoadSource::Cache);
-    ASSERT_EQ(cat.games.size(), 3u);
-    EXPECT_EQ(klmToUtf8(klmField(cat.games[0].foundPath)), roms + "/Alpha.bin");
-    EXPECT_EQ(cat.games[0].ownership, kKlmOwnedNotRenamed);  // no target names computed yet
-    EXPECT_EQ(cat.games[1].ownership, kKlmNotOwned);
-    EXPECT_EQ(cat.games[2].ownership, kKlmOwned);  // 00000000 is owned by default
-
-    // Plain output, deeper registry.
-    ASSERT_TRUE(klmSaveRomFolderFile(base + "/save/romfolder.dat", {romFolder(roms, 1)}));
-    CliRun plain = runCli({"audit", base}, dir);
-    EXPECT_EQ(plain.exitCode, 0) << plain.err;
-    EXPECT_EQ(plain.out, "ロムの監査が終了しました。\n監査ロム数 : 3\n該当ロム数 : 2\n");
-
-    // A running window holds the guard: the audit refuses to run.
-    KlmInstanceGuard guard;
-    ASSERT_TRUE(klmTakeInstanceGuard(guard));
-    const std::string cacheBefore = klmTestRead(base + "/cache/dat.cache");
-    CliRun busy = runCli({"audit", base}, dir);
-    EXPECT_EQ(busy.exitCode, 2);
-    EXPECT_NE(busy.err.find("Kolmar が起動しているため"), std::string::npos) << busy.err;
-    EXPECT_EQ(klmTestRead(base + "/cache/dat.cache"), cacheBefore);
-    klmReleaseInstanceGuard(guard);
-
-    EXPECT_EQ(runCli({"audit"}, dir).exitCode, 2);
-    EXPECT_EQ(runCli({"audit", base, "extra"}, dir).exitCode, 2);
 }
 
 }  // namespace

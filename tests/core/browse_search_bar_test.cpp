@@ -58,6 +58,12 @@ TEST(BrowseSearchBar, SelectionChangesAndQualifierLists)
     EXPECT_TRUE(klmSetSearchBarSelection(c, kKlmIdRomSizeQualifierList, 2));
     EXPECT_FALSE(klmQualifierEnabled(c, kKlmIdRomSizeQualifierList));
     EXPECT_FALSE(klmSetSearchBarSelection(c, kKlmIdResetButton, 1));
+    // What each list shows is read from the field it edits.
+    EXPECT_TRUE(klmSetSearchBarSelection(c, kKlmIdScreenList, 4));
+    EXPECT_EQ(c.screen, 4);
+    EXPECT_EQ(klmSearchBarSelection(c, kKlmIdScreenList), 4);
+    EXPECT_EQ(klmSearchBarSelection(c, kKlmIdYearQualifierList), 1);
+    EXPECT_EQ(klmSearchBarSelection(c, kKlmIdResetButton), -1);
     EXPECT_EQ(klmResetCommandOfControl(kKlmIdGenreList), kKlmCmdResetGenre);
     EXPECT_EQ(klmResetCommandOfControl(kKlmIdKindList), kKlmCmdResetText);
     EXPECT_EQ(klmResetCommandOfControl(kKlmIdPriceQualifierList), 0);

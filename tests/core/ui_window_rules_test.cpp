@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "ui/command_ids.h"
 #include "ui/window_rules.h"
 
 TEST(UiWindowRules, TransportClampsAndAutoSelection)
@@ -16,6 +17,54 @@ TEST(UiWindowRules, TransportClampsAndAutoSelection)
     EXPECT_EQ(klmAutoSelectNext(2, 0, 2, 7), 1);
     EXPECT_EQ(klmAutoSelectNext(9, 1, 3, 0), 2);  // unknown order behaves as 0
     EXPECT_EQ(klmAutoSelectNext(0, 0, 1, 0), -1);
+}
+
+// Each transport command from a start, and what it leaves: volume, mute, speed.
+TEST(UiWindowRules, MovieTransportCommands)
+{
+    struct Case {
+        int32_t command;
+        int32_t volume, mute, speed;        // before
+        int32_t volumeAfter, muteAfter, speedAfter;
+    };
+    const Case cases[] = {
+        {kKlmCmdVolumeUp, 100, 1, 1000, 100, 0, 1000},    // stays 100 and unmutes
+        {kKlmCmdVolumeDown, 0, 0, 1000, 0, 0, 1000},
+        {kKlmCmdVolumeDown, 50, 1, 1000, 45, 0, 1000},
+        {kKlmCmdVolumeStandard, 80, 1, 1000, 30, 0, 1000},
+        {kKlmCmdMute, 40, 0, 1000, 40, 1, 1000},
+        {kKlmCmdMute, 40, 1, 1000, 40, 0, 1000},
+        {kKlmCmdFaster, 30, 0, 2000, 30, 0, 2000},
+        {kKlmCmdSlower, 30, 0, 650, 30, 0, 600},
+        {kKlmCmdSpeedNormal, 30, 1, 600, 30, 1, 1000},  // the speed leaves mute alone
+    };
+    for (const Case& c : cases) {
+        Settings s = klmDefaultSettings();
+        s.volume = c.volume;
+        s.mute = c.mute;
+        s.speed = c.speed;
+        EXPECT_TRUE(klmMovieTransportCommand(s, c.command)) << c.command;
+        EXPECT_EQ(s.volume, c.volumeAfter) << c.command;
+        EXPECT_EQ(s.mute, c.muteAfter) << c.command;
+        EXPECT_EQ(s.speed, c.speedAfter) << c.command;
+    }
+    Settings s = klmDefaultSettings();
+    EXPECT_FALSE(klmMovieTransportCommand(s, kKlmCmdPlay));
+}
+
+TEST(UiWindowRules, WheelRowsAndStateColours)
+{
+    EXPECT_EQ(klmWheelSelectRow(5, 1, 10), 4);    // up one notch: the row above
+    EXPECT_EQ(klmWheelSelectRow(5, -3, 10), 8);
+    EXPECT_EQ(klmWheelSelectRow(0, 2, 10), 0);
+    EXPECT_EQ(klmWheelSelectRow(9, -2, 10), 9);
+    EXPECT_EQ(klmWheelSelectRow(0, 0, 0), -1);
+
+    Settings s = klmDefaultSettings();
+    EXPECT_EQ(klmOwnershipColour(s, kKlmOwned), s.ownedColour);
+    EXPECT_EQ(klmOwnershipColour(s, kKlmOwnedNotRenamed), s.notRenamedColour);
+    EXPECT_EQ(klmOwnershipColour(s, kKlmNotOwned), s.notOwnedColour);
+    EXPECT_EQ(klmOwnershipColour(s, 7), s.notOwnedColour) << "a damaged status reads as not owned";
 }
 
 TEST(UiWindowRules, VolumeBarsAreContiguousAndInsideThePart)

@@ -1,67 +1,47 @@
 // The audit, ROM folder and rename settings dialogs on the real main window
 // over a temporary copy of the sample folder. Message boxes are intercepted;
 // modal dialogs are driven from a timer once they are open.
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <cstring>
-#include <filesystem>
-#include <functional>
 #include <memory>
 
 #include "audit/crc.h"
-#include "dialog_driver.h"
-#include "main_window.h"
-#include "message_box.h"
+#include "audit/ownership.h"
+#include "gui_fixture.h"
 #include "qt_text.h"
+#include "rename_dialogs.h"
+#include "status_bar.h"
 #include "text/cp932.h"
 #include "ui/game_text.h"
-
-namespace {
-
-QLineEdit* edit(QWidget* dialog, int id) { return dialog->findChild<QLineEdit*>(QString::number(id)); }
-
-}  // namespace
 
 class AuditDialogsTest : public QObject {
     Q_OBJECT
 
 private:
-    QList<KlmMessage> messages_;
-    std::unique_ptr<QTemporaryDir> dir_;
+    KlmGuiFixture f_;
+    QList<KlmMessage>& messages_ = f_.messages;
     std::unique_ptr<MainWindow> w_;
 
-    QString romDir() const { return dir_->path() + QStringLiteral("/roms"); }
+    QString romDir() const { return f_.base + QStringLiteral("/roms"); }
 
 private Q_SLOTS:
     void init()
     {
-        messages_.clear();
-        klmSetMessageHook([this](const KlmMessage& m) {
-            messages_.push_back(m);
-            return QMessageBox::Ok;
-        });
-        dir_ = std::make_unique<QTemporaryDir>();
-        std::filesystem::copy(KOLMAR_SAMPLE_DIR, dir_->path().toStdString(),
-                              std::filesystem::copy_options::recursive);
+        f_.copySample();
         QVERIFY(QDir().mkpath(romDir()));
-        w_ = std::make_unique<MainWindow>();
-        QVERIFY(w_->startUp(dir_->path()));
+        w_ = f_.open();
+        QVERIFY(w_);
         w_->context().state.settings.centreDialogs = 0;
     }
 
-    void cleanup()
-    {
-        w_.reset();
-        klmSetMessageHook({});
-    }
+    void cleanup() { w_.reset(); }
 
     // The list works on a copy: Cancel after an add leaves the registry as
     // it was; OK hands the rows over, path without its trailing separator,
@@ -120,6 +100,10 @@ private Q_SLOTS:
         const std::string crc = klmFileCrcText(rom.toStdString());
         QCOMPARE(crc.size(), size_t(8));
 
+        // The status bar counts what the core counts, before and after.
+        const KlmOwnershipCount before = klmCountOwnership(c.catalogue);
+        QCOMPARE(w_->statusPane()->counts().owned, before.owned);
+
         // No folder selected yet.
         w_->command(32800);
         QCOMPARE(messages_.size(), 2);
@@ -147,6 +131,10 @@ private Q_SLOTS:
         QCOMPARE(messages_[1].icon, QMessageBox::Information);
         QVERIFY(game.ownership == kKlmOwned || game.ownership == kKlmOwnedNotRenamed);
         QCOMPARE(klmQ(klmField(game.foundPath)), rom);
+        const KlmOwnershipCount audited = w_->statusPane()->counts();
+        QCOMPARE(audited.owned, before.owned + 1);
+        QCOMPARE(audited.notRenamed, klmCountOwnership(c.catalogue).notRenamed);
+        QCOMPARE(audited.notOwned(), before.notOwned() - 1);
 
         // Reset clears it again, without asking.
         messages_.clear();
@@ -154,6 +142,82 @@ private Q_SLOTS:
         QVERIFY(messages_.isEmpty());
         QCOMPARE(game.ownership, kKlmNotOwned);
         QVERIFY(klmField(game.foundPath).empty());
+        QCOMPARE(w_->statusPane()->counts().owned, before.owned);
+    }
+
+    // "参照..." asks the folder picker, which starts from the last folder
+    // chosen in this run when the box names none. 全て削除 empties the
+    // list and leaves the keyboard focus in it, as every button does.
+    void romFolderPickerAndDeleteAll()
+    {
+        QStringList starts;
+        w_->pickers().folder = [&](const QString& start) {
+            starts << start;
+            return romDir() + QStringLiteral("/");
+        };
+        bool emptied = false, focusInList = false;
+        whenOpen(QStringLiteral("40001"), [&](QWidget* list) {
+            for (int round = 0; round < 2; ++round) {
+                whenOpen(QStringLiteral("40100"), [&](QWidget* add) {
+                    click(add, 40102);
+                    QCOMPARE(edit(add, 40101)->text(), romDir());
+                    click(add, 2);
+                });
+                click(list, 40003);
+            }
+            // Something to delete, added through OK this time.
+            whenOpen(QStringLiteral("40100"), [&](QWidget* add) {
+                edit(add, 40101)->setText(romDir());
+                click(add, 1);
+            });
+            click(list, 40003);
+            auto* rows = list->findChild<QTreeWidget*>(QStringLiteral("40002"));
+            auto* deleteAll = list->findChild<QPushButton*>(QStringLiteral("40006"));
+            deleteAll->setFocus();
+            deleteAll->click();
+            emptied = rows->topLevelItemCount() == 0;
+            focusInList = list->focusWidget() == rows;
+            click(list, 2);
+        });
+        w_->command(40000);
+        QCOMPARE(starts, (QStringList{QString(), romDir()}));
+        QVERIFY(emptied);
+        QVERIFY(focusInList);
+    }
+
+    // The target-name update runs in one go: while its bar moves, the event
+    // loop must still get turns (on X11 that is what brings a paint to the
+    // screen), or the box shows 0 % until it closes.
+    void targetNameProgressReachesTheScreen()
+    {
+        w_.reset();
+        QVERIFY(f_.generate(1500));
+        w_ = f_.open();
+        QVERIFY(w_);
+        klmCopyField(w_->context().state.settings.renamePattern, "%n");
+        int turns = 0;
+        QTimer loop;
+        QObject::connect(&loop, &QTimer::timeout, [&turns] { ++turns; });
+        loop.start(0);
+        // The loop's turns counted at each paint of the moving bar.
+        QList<int> turnsAtPaint;
+        TargetNameUpdateDialog dialog(*w_, w_.get());
+        struct PaintWatch : QObject {
+            std::function<void(int)> seen;
+            bool eventFilter(QObject* o, QEvent* e) override
+            {
+                if (e->type() == QEvent::Paint) seen(static_cast<QProgressBar*>(o)->value());
+                return false;
+            }
+        } watch;
+        watch.seen = [&](int value) {
+            if (value > 0 && value < 100) turnsAtPaint.push_back(turns);
+        };
+        dialog.progressBar()->installEventFilter(&watch);
+        dialog.exec();
+        QVERIFY2(turnsAtPaint.size() >= 3, qPrintable(QString::number(turnsAtPaint.size())));
+        QVERIFY(turnsAtPaint.last() > turnsAtPaint.first());
+        QVERIFY(!klmField(w_->context().catalogue.games[0].targetName).empty());
     }
 
     // A pattern without %n/%e or with both is refused with its box and the
@@ -171,9 +235,6 @@ private Q_SLOTS:
             click(d, 1);
             QVERIFY(d->isVisible());
             pattern->setText(QStringLiteral("%n"));
-            // The caret is only remembered while the box has the focus,
-            // which an inactive window cannot give it.
-            QVERIFY(QTest::qWaitForWindowActive(d));
             pattern->setFocus();
             pattern->setCursorPosition(2);
             click(d, 42308);

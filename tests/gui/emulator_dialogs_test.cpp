@@ -48,6 +48,8 @@ EmulatorEntry entry(const char* name, const char* path)
 class EmulatorDialogsTest : public QObject {
     Q_OBJECT
 
+    KlmBoxOwner owner_;
+
 private:
     QList<KlmMessage> messages_;
     QMessageBox::StandardButton answer_ = QMessageBox::Ok;
@@ -62,7 +64,7 @@ private Q_SLOTS:
     {
         messages_.clear();
         answer_ = QMessageBox::Ok;
-        klmSetMessageHook([this](const KlmMessage& m) {
+        owner_.messenger.setHook([this](const KlmMessage& m) {
             messages_.push_back(m);
             return answer_;
         });
@@ -74,11 +76,11 @@ private Q_SLOTS:
         reg_.blocks[0].defaultIndex = 1;
     }
 
-    void cleanup() { klmSetMessageHook(nullptr); }
+    void cleanup() { owner_.messenger.setHook({}); }
 
     void listButtonsWorkOnTheCopy()
     {
-        EmulatorDialog d(nullptr, reg_, cat_, 0, true, QString(), dir_.path());
+        EmulatorDialog d(&owner_, reg_, cat_, 0, true, QString(), dir_.path());
         QTreeWidget* list = d.list();
         QCOMPARE(list->topLevelItemCount(), 3);
         QVERIFY(child<QCheckBox>(&d, 36013)->isChecked());
@@ -127,7 +129,7 @@ private Q_SLOTS:
     {
         for (int i = 3; i < kKlmMaxEmulators; ++i)
             klmAppendEmulator(reg_.blocks[0], entry("x", ("/emu/x" + std::to_string(i)).c_str()));
-        EmulatorDialog d(nullptr, reg_, cat_, 0, false, QString(), dir_.path());
+        EmulatorDialog d(&owner_, reg_, cat_, 0, false, QString(), dir_.path());
         click(&d, 36003);
         QCOMPARE(lastText(), klmU("エミュレータは最大30ケまで登録できます"));
         QCOMPARE(messages_.constLast().title, klmU("警告"));
@@ -146,7 +148,7 @@ private Q_SLOTS:
             asked.push_back(r);
             return r.kind == KlmPickRequest::Program ? program : QString();
         };
-        EmulatorDialog d(nullptr, reg_, cat_, 0, false, QString(), dir_.path(), picker);
+        EmulatorDialog d(&owner_, reg_, cat_, 0, false, QString(), dir_.path(), picker);
         bool seen = false;
         whenOpen(QStringLiteral("32884"), [&](QWidget* box) {
             seen = true;

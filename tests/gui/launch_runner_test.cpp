@@ -12,6 +12,7 @@
 
 #include "launch_runner.h"
 #include "process.h"
+#include "dialog_driver.h"
 #include "message_box.h"
 #include "qt_text.h"
 #include "text/cp932.h"
@@ -48,6 +49,8 @@ QStringList recordedKeys(const std::string& path)
 
 class LaunchRunnerTest : public QObject {
     Q_OBJECT
+
+    KlmBoxOwner owner_;
 
 private:
     std::unique_ptr<TestXServer> server_;
@@ -86,6 +89,7 @@ private:
     KlmLaunchContext context(const std::string& display)
     {
         KlmLaunchContext c;
+        c.owner = &owner_;
         c.registry = &reg_;
         c.catalogue = &cat_;
         c.emulatorDat = path("emulator.dat");
@@ -115,13 +119,13 @@ private Q_SLOTS:
     void init()
     {
         messages_.clear();
-        klmSetMessageHook([this](const KlmMessage& m) {
+        owner_.messenger.setHook([this](const KlmMessage& m) {
             messages_.push_back(m);
             return QMessageBox::Ok;
         });
     }
 
-    void cleanup() { klmSetMessageHook(nullptr); }
+    void cleanup() { owner_.messenger.setHook({}); }
 
     void scriptReachesTheStartedProgram()
     {

@@ -3,76 +3,44 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QToolBar>
-#include <QToolButton>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QScreen>
-#include <QTableView>
-#include <QTemporaryDir>
+#include <QToolBar>
 #include <QtTest>
 
-#include <filesystem>
 #include <memory>
 
-#include "commands.h"
+#include "browse/favorites.h"
+#include "browse/refresh.h"
+#include "catalogue/cache.h"
+#include "settings/setting_file.h"
+#include "client_area.h"
+#include "command_table.h"
 #include "game_list_model.h"
-#include "main_window.h"
-#include "message_box.h"
+#include "game_list_view.h"
+#include "gui_fixture.h"
 #include "qt_text.h"
 #include "search_bar.h"
-#include "single_instance.h"
-#include "startup.h"
-#include "ui/game_text.h"
-#include "browse/refresh.h"
 #include "settings/window_file.h"
+#include "single_instance.h"
 #include "status_bar.h"
+#include "ui/game_text.h"
 #include "ui/window_rules.h"
-
-namespace {
-
-QString copySample(const QTemporaryDir& dir)
-{
-    std::filesystem::copy(KOLMAR_SAMPLE_DIR, dir.path().toStdString(),
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
-    return dir.path();
-}
-
-// Types text one character at a time, as a keyboard without an input
-// method would (QTest::keyClicks takes Latin-1 only).
-void typeText(QWidget* widget, const QString& text)
-{
-    for (QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
-}  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    QList<KlmMessage> messages_;
-    std::unique_ptr<QTemporaryDir> dir_;
-    QString base_;
+    KlmGuiFixture f_;
+    QList<KlmMessage>& messages_ = f_.messages;
 
-    std::unique_ptr<MainWindow> open()
-    {
-        auto w = std::make_unique<MainWindow>();
-        if (!w->startUp(base_)) return nullptr;
-        return w;
-    }
+    std::unique_ptr<MainWindow> open() { return f_.open(); }
 
     int listed(const MainWindow& w) const { return w.context().state.browse.view.count; }
 
@@ -87,18 +55,7 @@ private:
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        messages_.clear();
-        klmSetMessageHook([this](const KlmMessage& m) {
-            messages_.push_back(m);
-            return QMessageBox::Ok;
-        });
-        dir_ = std::make_unique<QTemporaryDir>();
-        base_ = copySample(*dir_);
-    }
-
-    void cleanup() { klmSetMessageHook({}); }
+    void init() { f_.copySample(); }
 
     void windowIdentity()
     {
@@ -144,7 +101,7 @@ private Q_SLOTS:
         const int all = listed(*w);
         QCOMPARE(all, klmGameCount(w->context().catalogue));
         const QString text = klmU("パズル");
-        typeText(w->searchBar()->edit(), text);
+        klmTypeText(w->searchBar()->edit(), text);
         const int some = listed(*w);
         QVERIFY(some > 0 && some < all);
         QCOMPARE(w->model()->rowCount(), some);
@@ -156,7 +113,7 @@ private Q_SLOTS:
             return false;
         }));
         // Alt+A's command empties the text and shows everything again.
-        w->command(klmcmd::ResetAll);
+        w->command(kKlmCmdResetAll);
         QVERIFY(w->searchBar()->edit()->text().isEmpty());
         QCOMPARE(listed(*w), all);
     }
@@ -165,23 +122,23 @@ private Q_SLOTS:
     {
         auto w = open();
         const int all = listed(*w);
-        w->command(klmcmd::ShowNotOwned);  // F3 off: only owned games remain
-        QVERIFY(!w->action(klmcmd::ShowNotOwned)->isChecked());
+        w->command(kKlmCmdShowNotOwned);  // F3 off: only owned games remain
+        QVERIFY(!w->action(kKlmCmdShowNotOwned)->isChecked());
         QVERIFY(listed(*w) < all);
         QVERIFY(allRows(*w, [](const GameRecord& g) { return g.ownership != kKlmNotOwned; }));
-        w->command(klmcmd::ShowNotOwned);
+        w->command(kKlmCmdShowNotOwned);
         QCOMPARE(listed(*w), all);
 
         // Ctrl+H: the selected game's hardware becomes the condition.
         const int32_t game = w->context().state.settings.selectedGame;
         QVERIFY(game >= 0);
         const int32_t hardware = w->context().catalogue.games[static_cast<size_t>(game)].hardware;
-        w->command(klmcmd::SearchHardware);
+        w->command(kKlmCmdSearchHardware);
         QCOMPARE(w->context().state.settings.search.hardware, hardware + 1);
         QCOMPARE(w->searchBar()->list(1004)->currentIndex(), hardware + 1);
         QVERIFY(allRows(*w, [&](const GameRecord& g) { return g.hardware == hardware; }));
         QCOMPARE(w->context().state.settings.selectedGame, game);  // kept: still listed
-        w->command(klmcmd::ResetHardware);
+        w->command(kKlmCmdResetHardware);
         QCOMPARE(w->searchBar()->list(1004)->currentIndex(), 0);
         QCOMPARE(listed(*w), all);
 
@@ -190,8 +147,37 @@ private Q_SLOTS:
         QVERIFY(!w->searchBar()->list(1014)->isEnabled());
         year->setCurrentIndex(1);
         QVERIFY(w->searchBar()->list(1014)->isEnabled());
-        w->command(klmcmd::ResetYear);
+        w->command(kKlmCmdResetYear);
         QVERIFY(!w->searchBar()->list(1014)->isEnabled());
+    }
+
+    // The date, price and ROM-size formats of setting.dat are applied at
+    // start-up: the info pane and the list cells show them.
+    void storedDisplayFormatsReachTheWindow()
+    {
+        AppPaths paths;
+        klmBuildAppPaths(paths, f_.base.toStdString());
+        Catalogue cat;
+        QCOMPARE(klmParseCatalogue(paths, cat), 0);
+        Settings stored = klmDefaultSettings();
+        stored.dateFormat = 3;
+        stored.priceFormat = 1;
+        stored.romSizeFormat = 1;
+        QVERIFY(klmWriteSettingFile(paths.settingDat, stored, cat));
+
+        auto w = open();
+        QVERIFY(w);
+        // アイスホッケー魂 comes first: 1989-09-10, 4,800 yen, 1 MB.
+        const QString info = w->infoPane()->toPlainText();
+        QVERIFY2(info.contains(klmU("発売日 : 1989/09/10\n")), qPrintable(info));
+        QVERIFY2(info.contains(klmU("価格 : 4800円\n")), qPrintable(info));
+        QVERIFY2(info.contains(klmU("ロムサイズ : 1,048,576 バイト\n")), qPrintable(info));
+        const KlmColumnList& columns = w->context().state.settings.shownColumns;
+        for (int c = 0; c < columns.count; ++c) {
+            const QString cell = w->model()->data(w->model()->index(0, c), Qt::DisplayRole).toString();
+            if (columns.items[c].field == 7) QCOMPARE(cell, QStringLiteral("1989/09/10"));
+            if (columns.items[c].field == 8) QCOMPARE(cell, klmU("4800円"));
+        }
     }
 
     void infoPaneAndHeaderSort()
@@ -222,48 +208,90 @@ private Q_SLOTS:
         QCOMPARE(messages_[0].title, klmU("警告"));
         QCOMPARE(messages_[0].icon, QMessageBox::Information);
         messages_.clear();
-        for (int id : MainWindow::unavailableCommands()) w->command(id);
-        QCOMPARE(messages_.size(), MainWindow::unavailableCommands().size());
-        QCOMPARE(messages_[0].text, klmU("この機能はまだ実装されていません。"));
+        // Every table command without a handler answers the same, from one place.
+        const QList<int32_t> unbuilt = w->router().unhandledTableCommands();
+        QVERIFY(!unbuilt.isEmpty());
+        QVERIFY(!unbuilt.contains(kKlmCmdAudit) && !unbuilt.contains(kKlmCmdFavoriteAdd));
+        for (int32_t id : unbuilt) w->command(id);
+        QCOMPARE(messages_.size(), unbuilt.size());
+        for (const KlmMessage& m : messages_) QCOMPARE(m.text, klmU("この機能はまだ実装されていません。"));
     }
 
     void movieTransportClamps()
     {
         auto w = open();
         const Settings& s = w->context().state.settings;
-        for (int i = 0; i < 30; ++i) w->command(klmcmd::VolumeUp);
+        for (int i = 0; i < 30; ++i) w->command(kKlmCmdVolumeUp);
         QCOMPARE(s.volume, 100);
-        w->command(klmcmd::Mute);
-        QVERIFY(w->action(klmcmd::Mute)->isChecked());
-        w->command(klmcmd::VolumeUp);  // unmutes, stays at 100
+        w->command(kKlmCmdMute);
+        QVERIFY(w->action(kKlmCmdMute)->isChecked());
+        w->command(kKlmCmdVolumeUp);  // unmutes, stays at 100
         QCOMPARE(s.volume, 100);
         QCOMPARE(s.mute, 0);
-        for (int i = 0; i < 30; ++i) w->command(klmcmd::Faster);
+        for (int i = 0; i < 30; ++i) w->command(kKlmCmdFaster);
         QCOMPARE(s.speed, 2000);
-        w->command(klmcmd::SpeedNormal);
+        w->command(kKlmCmdSpeedNormal);
         QCOMPARE(s.speed, 1000);
     }
 
     void favouritesFilter()
     {
         auto w = open();
-        w->command(klmcmd::FavoriteAdd);  // the selected game
+        w->command(kKlmCmdFavoriteAdd);  // the selected game
         const int32_t game = w->context().state.settings.selectedGame;
-        w->command(klmcmd::FavoritesOnly);
+        w->command(kKlmCmdFavoritesOnly);
         QCOMPARE(listed(*w), 1);
         QCOMPARE(w->context().state.browse.view.rows[0], game);
-        w->command(klmcmd::FavoriteRemove);
+        w->command(kKlmCmdFavoriteRemove);
         QCOMPARE(listed(*w), 0);
         QVERIFY(w->infoPane()->toPlainText().isEmpty());
+    }
+
+    // Marking or unmarking a multi-row selection, or loading a favourites
+    // file, changes which rows are listed only while "favourites only" is
+    // on: otherwise the rows and the whole selection stay.
+    void favouritesKeepTheRowsUnlessTheyFilter()
+    {
+        auto w = open();
+        KlmGameListView* list = w->gameList();
+        const QModelIndex from = w->model()->index(1, 0), to = w->model()->index(3, 0);
+        list->selectionModel()->select(QItemSelection(from, to), QItemSelectionModel::ClearAndSelect |
+                                                                      QItemSelectionModel::Rows);
+        const int all = listed(*w);
+        const std::vector<int32_t> rows{1, 2, 3};
+        w->command(kKlmCmdFavoriteAdd);
+        QCOMPARE(list->selectedRowList(), rows);
+        QCOMPARE(listed(*w), all);
+        auto gameOfRow = [&](int row) { return w->context().catalogue.games[static_cast<size_t>(w->model()->gameAt(row))]; };
+        for (int row : rows) QCOMPARE(gameOfRow(row).favorite, 1);
+
+        // A file naming one more game, through the open-file picker.
+        Catalogue other = w->context().catalogue;
+        for (GameRecord& g : other.games) g.favorite = 0;
+        const int32_t extra = w->model()->gameAt(10);
+        other.games[static_cast<size_t>(extra)].favorite = 1;
+        const QString file = f_.base + QStringLiteral("/mine.dat");
+        QVERIFY(klmSaveFavoritesFile(file.toStdString(), other));
+        w->pickers().openFile = [file](const QString&) { return file; };
+        w->command(kKlmCmdFavoriteLoad);
+        QCOMPARE(list->selectedRowList(), rows);
+        QCOMPARE(w->context().catalogue.games[static_cast<size_t>(extra)].favorite, 1);
+
+        // Favourites only: now each change refreshes.
+        w->command(kKlmCmdFavoritesOnly);
+        QCOMPARE(listed(*w), 4);
+        list->selectRow(0, false);
+        w->command(kKlmCmdFavoriteRemove);
+        QCOMPARE(listed(*w), 3);
     }
 
     void closeWritesElevenFilesAndRestoresChoices()
     {
         {
             auto w = open();
-            w->command(klmcmd::TitleMode);
-            w->command(klmcmd::ShowNotRenamed);
-            w->command(klmcmd::FavoriteAdd);
+            w->command(kKlmCmdTitleMode);
+            w->command(kKlmCmdShowNotRenamed);
+            w->command(kKlmCmdFavoriteAdd);
             w->searchBar()->edit()->setText(klmU("ソウル"));
             w->close();
             QCOMPARE(w->savedFiles(),
@@ -275,14 +303,14 @@ private Q_SLOTS:
                                   QStringLiteral("setting.dat")}));
             QVERIFY(messages_.isEmpty());
         }
-        QVERIFY(QFile::exists(base_ + QStringLiteral("/save/setting.dat")));
-        QVERIFY(QFile::exists(base_ + QStringLiteral("/cache/sort.cache")));
+        QVERIFY(QFile::exists(f_.base + QStringLiteral("/save/setting.dat")));
+        QVERIFY(QFile::exists(f_.base + QStringLiteral("/cache/sort.cache")));
         auto w = open();  // the caches are valid now
         const Settings& s = w->context().state.settings;
         QCOMPARE(s.titleMode, 1);
-        QVERIFY(w->action(klmcmd::TitleMode)->isChecked());
+        QVERIFY(w->action(kKlmCmdTitleMode)->isChecked());
         QCOMPARE(s.search.showNotRenamed, 1);
-        QVERIFY(w->action(klmcmd::ShowNotRenamed)->isChecked());
+        QVERIFY(w->action(kKlmCmdShowNotRenamed)->isChecked());
         QCOMPARE(w->searchBar()->edit()->text(), klmU("ソウル"));
         QVERIFY(listed(*w) > 0 && listed(*w) < klmGameCount(w->context().catalogue));
         int favourites = 0;
@@ -294,7 +322,7 @@ private Q_SLOTS:
     {
         auto w = open();
         // A directory where setting.dat should be: the write cannot succeed.
-        QDir(base_).mkpath(QStringLiteral("save/setting.dat"));
+        QDir(f_.base).mkpath(QStringLiteral("save/setting.dat"));
         w->close();
         QCOMPARE(messages_.size(), 1);
         QVERIFY(messages_[0].text.startsWith(klmU("次のファイルを保存できませんでした。")));
@@ -304,9 +332,9 @@ private Q_SLOTS:
 
     void missingRequiredFileMessage()
     {
-        QFile::remove(base_ + QStringLiteral("/hard.dat"));
-        QFile::remove(base_ + QStringLiteral("/soft.dat"));
-        QVERIFY(!klmCheckStartFolder(base_));
+        QFile::remove(f_.base + QStringLiteral("/hard.dat"));
+        QFile::remove(f_.base + QStringLiteral("/soft.dat"));
+        QVERIFY(!open());
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(messages_[0].text, klmU("hard.dat が存在しません。\nアプリケーションを終了します。"));
         QCOMPARE(messages_[0].title, klmU("重大なエラー"));
@@ -315,18 +343,17 @@ private Q_SLOTS:
 
     void missingSaveFolderIsReported()
     {
-        QDir(base_ + QStringLiteral("/save")).removeRecursively();
-        QVERIFY(klmCheckStartFolder(base_));
+        QDir(f_.base + QStringLiteral("/save")).removeRecursively();
+        QVERIFY(open());
         QCOMPARE(messages_.size(), 1);
         QVERIFY(messages_[0].text.startsWith(QStringLiteral("save")));
     }
 
     void secondInstanceExitsSilently()
     {
-        const std::string name = "Kolmar-2010-09-30-Tev";
-        klm::platform::SingleInstance first(name);
+        klm::platform::SingleInstance first;
         if (!first.acquired()) QSKIP("another Kolmar holds the guard on this machine");
-        klm::platform::SingleInstance second(name);
+        klm::platform::SingleInstance second;
         QVERIFY(second.anotherRunning());
         // The real program, started while the guard is held, ends at once with 0.
         QProcess p;
@@ -350,37 +377,37 @@ private Q_SLOTS:
         auto w = open();
         w->resize(1100, 700);
         w->show();
-        QWidget* area = w->clientArea();
-        const KlmLayoutInput in = w->layoutInput();
+        KlmClientArea* area = w->clientArea();
+        const KlmLayoutInput in = area->layoutInput();
         const int T = klmLayoutT(in);
         const int y = T + 60;
         // Grabbed one pixel right of the bar's centre.
         mouse(area, QEvent::MouseButtonPress, QPoint(in.splitX + 1, y));
-        QCOMPARE(w->splitDrag().mode, int(kKlmHitVertical));
-        QVERIFY(w->dragFeedback(0)->isVisible());
-        QCOMPARE(w->dragFeedback(0)->geometry(), QRect(in.splitX - 2, T, 5, in.clientH - klmLayoutS(in) - T));
+        QCOMPARE(area->splitDrag().mode, int(kKlmHitVertical));
+        QVERIFY(area->dragFeedback(0)->isVisible());
+        QCOMPARE(area->dragFeedback(0)->geometry(), QRect(in.splitX - 2, T, 5, in.clientH - klmLayoutS(in) - T));
         mouse(area, QEvent::MouseMove, QPoint(10, y));
-        QCOMPARE(w->splitDrag().posX, 50);  // stopped exactly at the bound
-        QCOMPARE(w->dragFeedback(0)->x(), 48);
+        QCOMPARE(area->splitDrag().posX, 50);  // stopped exactly at the bound
+        QCOMPARE(area->dragFeedback(0)->x(), 48);
         mouse(area, QEvent::MouseMove, QPoint(40, y));
-        QCOMPARE(w->splitDrag().posX, 50);
+        QCOMPARE(area->splitDrag().posX, 50);
         mouse(area, QEvent::MouseMove, QPoint(60, y));  // follows the cursor, no jump
-        QCOMPARE(w->splitDrag().posX, 60);
+        QCOMPARE(area->splitDrag().posX, 60);
         mouse(area, QEvent::MouseButtonRelease, QPoint(60, y));
-        QCOMPARE(w->splitDrag().mode, int(kKlmHitNone));
-        QVERIFY(!w->dragFeedback(0)->isVisible());
+        QCOMPARE(area->splitDrag().mode, int(kKlmHitNone));
+        QVERIFY(!area->dragFeedback(0)->isVisible());
         QCOMPARE(w->context().state.settings.splitX, 60);
         QCOMPARE(w->gameList()->geometry().width(), 60 - 7);
 
         // The horizontal bar, dragged above its upper bound and back.
-        const KlmLayoutInput in2 = w->layoutInput();
+        const KlmLayoutInput in2 = area->layoutInput();
         const int x = in2.clientW - 50;
         mouse(area, QEvent::MouseButtonPress, QPoint(x, in2.splitY - 1));
-        QCOMPARE(w->splitDrag().mode, int(kKlmHitHorizontal));
+        QCOMPARE(area->splitDrag().mode, int(kKlmHitHorizontal));
         mouse(area, QEvent::MouseMove, QPoint(x, 5));
-        QCOMPARE(w->splitDrag().posY, T + 120);
+        QCOMPARE(area->splitDrag().posY, T + 120);
         mouse(area, QEvent::MouseMove, QPoint(x, T + 130));
-        QCOMPARE(w->splitDrag().posY, T + 130);
+        QCOMPARE(area->splitDrag().posY, T + 130);
         mouse(area, QEvent::MouseButtonRelease, QPoint(x, T + 130));
         QCOMPARE(w->context().state.settings.splitY, T + 130);
     }
@@ -405,7 +432,7 @@ private Q_SLOTS:
         QCOMPARE(s.volume, 30);
         QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(g.speaker.x + 1, g.speaker.y + 2));
         QCOMPARE(s.mute, 1);
-        QVERIFY(w->action(klmcmd::Mute)->isChecked());
+        QVERIFY(w->action(kKlmCmdMute)->isChecked());
 
         auto items = [&](int item) {
             QMenu menu;
@@ -418,17 +445,40 @@ private Q_SLOTS:
             return out;
         };
         QCOMPARE(items(0), (QStringList{klmU("所有を表示\tF1 [x] #32808"), QStringLiteral("-"), klmU("所有の色設定 #32844")}));
-        w->command(klmcmd::ShowNotRenamed);
+        w->command(kKlmCmdShowNotRenamed);
         QCOMPARE(items(1), (QStringList{klmU("未リネームを表示\tF2 [x] #42299"), QStringLiteral("-"), klmU("未リネームの色設定 #22840")}));
         QCOMPARE(items(2), (QStringList{klmU("未所有を表示\tF3 [x] #32809"), QStringLiteral("-"), klmU("未所有の色設定 #32845")}));
         QCOMPARE(items(6), (QStringList{klmU("ミュート\tF8 [x] #32777"), klmU("音量を上げる\tCtrl + ↑ #32774"),
                                         klmU("音量を下げる\tCtrl + ↓ #32775"), klmU("音量を標準にする\tCtrl + Q #33103")}));
-        w->command(klmcmd::Loop);
+        w->command(kKlmCmdLoop);
         QCOMPARE(items(7), (QStringList{klmU("再生\tF6 #32772"), klmU("一時停止\tF7 #32773"), QStringLiteral("-"),
                                         klmU("再生速度を速くする\tCtrl + → #33100"), klmU("再生速度を遅くする\tCtrl + ← #33101"),
                                         klmU("再生速度を標準にする\tCtrl + N #33102"), QStringLiteral("-"),
                                         klmU("動画を表示する\tF9 [x] #32830"), klmU("ループ再生する\tF10 #32835")}));
         QVERIFY(items(3).isEmpty());
+
+        // The colour items ask the picker for their state, starting from the
+        // stored colour; a cancelled picker changes nothing, "デフォルト"
+        // puts the state's default back.
+        QColor offered;
+        KlmStateColour asked = KlmStateColour::Owned;
+        KlmColourPick answer{KlmPickAnswer::Chosen, QColor(0x12, 0x34, 0x56)};
+        w->pickers().colour = [&](QWidget*, const QColor& start, KlmStateColour state) {
+            offered = start;
+            asked = state;
+            return answer;
+        };
+        const int32_t before = s.notRenamedColour;
+        w->command(kKlmCmdNotRenamedColour);
+        QCOMPARE(asked, KlmStateColour::NotRenamed);
+        QCOMPARE(offered, QColor(before & 0xFF, (before >> 8) & 0xFF, (before >> 16) & 0xFF));
+        QCOMPARE(s.notRenamedColour, 0x563412);
+        answer = {KlmPickAnswer::Cancelled, QColor()};
+        w->command(kKlmCmdOwnedColour);
+        QCOMPARE(s.ownedColour, klmDefaultSettings().ownedColour);
+        answer = {KlmPickAnswer::Reset, QColor()};
+        w->command(kKlmCmdNotRenamedColour);
+        QCOMPARE(s.notRenamedColour, klmDefaultSettings().notRenamedColour);
     }
 
     void toolbarButtons()
@@ -468,22 +518,22 @@ private Q_SLOTS:
             w->searchBar()->list(1016), w->gameList()};
         w->gameList()->setFocus();
         for (QWidget* expected : ring) {
-            w->command(klmcmd::FocusNext);
+            w->command(kKlmCmdFocusNext);
             QCOMPARE(w->focusWidget(), expected);
         }
         for (int i = ring.size() - 2; i >= 0; --i) {
-            w->command(klmcmd::FocusPrevious);
+            w->command(kKlmCmdFocusPrevious);
             QCOMPARE(w->focusWidget(), ring[i]);
         }
         w->infoPane()->setFocus();
-        w->command(klmcmd::FocusNext);
+        w->command(kKlmCmdFocusNext);
         QCOMPARE(w->focusWidget(), w->searchBar()->edit());
         // A disabled qualifier is passed over.
         w->searchBar()->list(1015)->setCurrentIndex(0);
         w->searchBar()->list(1015)->setFocus();
-        w->command(klmcmd::FocusNext);
+        w->command(kKlmCmdFocusNext);
         QCOMPARE(w->focusWidget(), w->gameList());
-        QCOMPARE(w->action(klmcmd::FocusNext)->shortcut(), QKeySequence(Qt::Key_Tab));
+        QCOMPARE(w->action(kKlmCmdFocusNext)->shortcut(), QKeySequence(Qt::Key_Tab));
         // The keys themselves, once the window is active.
         w->activateWindow();
         if (QTest::qWaitForWindowActive(w.get())) {
@@ -497,7 +547,7 @@ private Q_SLOTS:
 
     void windowFileRoundTrip()
     {
-        const QString file = base_ + QStringLiteral("/save/window.dat");
+        const QString file = f_.base + QStringLiteral("/save/window.dat");
         QFile::remove(file);
         {
             auto w = open();
@@ -539,66 +589,6 @@ private Q_SLOTS:
         auto w = open();
         w->showPlaced();
         QVERIFY(w->geometry().left() < 10000);
-    }
-
-    // Figures, not assertions: runs only when KOLMAR_MEASURE_GAMES names a
-    // game count, e.g. KOLMAR_MEASURE_GAMES=50000 kolmar_gui_tests measureLargeCatalogue
-    void measureLargeCatalogue()
-    {
-        const int games = qEnvironmentVariableIntValue("KOLMAR_MEASURE_GAMES");
-        if (games <= 0) QSKIP("set KOLMAR_MEASURE_GAMES to measure");
-        QProcess gen;
-        gen.start(QStringLiteral(KOLMAR_GEN_PATH), {base_, QString::number(games)});
-        QVERIFY(gen.waitForFinished(120000));
-        QCOMPARE(gen.exitCode(), 0);
-        {
-            auto w = open();  // parses and writes the caches at close
-            w->close();
-        }
-        auto rss = [] {
-            QFile f(QStringLiteral("/proc/self/status"));
-            if (!f.open(QIODevice::ReadOnly)) return QByteArray();
-            for (const QByteArray& line : f.readAll().split('\n'))
-                if (line.startsWith("VmRSS")) return line.simplified();
-            return QByteArray();
-        };
-        QElapsedTimer t;
-        t.start();
-        auto w = open();
-        w->resize(1200, 700);
-        w->show();
-        w->gameList()->viewport()->grab();
-        const qint64 startMs = t.elapsed();
-        w->model()->cellRequests = 0;
-        w->gameList()->viewport()->grab();
-        const qint64 cellsPerPaint = w->model()->cellRequests;
-        QList<qint64> keys;
-        for (QChar ch : klmU("そうる")) {
-            QElapsedTimer k;
-            k.start();
-            typeText(w->searchBar()->edit(), QString(ch));
-            w->gameList()->viewport()->grab();
-            keys.push_back(k.nsecsElapsed() / 1000);
-        }
-        // The core refresh alone, on a copy of the window's state.
-        KlmBrowseState copy = w->context().state.browse;
-        QElapsedTimer r;
-        r.start();
-        klmRefreshViewList(copy, w->context().catalogue, w->context().state.settings,
-                           w->context().state.replacements, false);
-        qint64 coreUs = r.nsecsElapsed() / 1000;
-        qInfo("first filter pass %lld us", coreUs);
-        r.restart();
-        klmRefreshViewList(copy, w->context().catalogue, w->context().state.settings,
-                           w->context().state.replacements, false);
-        coreUs = r.nsecsElapsed() / 1000;
-        r.restart();
-        w->klmRefreshList(false);
-        qInfo("refresh: filter pass %lld us, whole window refresh %lld us", coreUs, r.nsecsElapsed() / 1000);
-        qInfo("games %d: start to first painted list %lld ms (valid caches, offscreen)", games, startMs);
-        qInfo("keystroke to repainted list: %lld / %lld / %lld us", keys.value(0), keys.value(1), keys.value(2));
-        qInfo("cells read by one repaint: %lld (visible rows x columns)", cellsPerPaint);
-        qInfo("memory: %s", rss().constData());
     }
 };
 

@@ -17,6 +17,7 @@
 
 #include "about_dialog.h"
 #include "catalogue/app_paths.h"
+#include "dialog_driver.h"
 #include "dialog_test_util.h"
 #include "media/skins.h"
 #include "message_box.h"
@@ -61,6 +62,8 @@ void selectItems(QTreeWidget* list, std::initializer_list<int> items)
 class MediaDialogsTest : public QObject {
     Q_OBJECT
 
+    KlmBoxOwner owner_;
+
     QTemporaryDir dir_;
     AppPaths paths_;
     Catalogue cat_;
@@ -95,7 +98,7 @@ private Q_SLOTS:
         writePicture(file("skin/tv_12_8.png"), {400, 300}, Qt::darkGray);
         cat_.hardware = {hardware(3, 1, "テレビ"), hardware(7, 2, "携帯"), hardware(9, 0, "無し")};
         for (size_t i = 0; i < cat_.hardware.size(); ++i) cat_.hardware[i].position = int32_t(i);
-        klmSetMessageHook([this](const KlmMessage& m) {
+        owner_.messenger.setHook([this](const KlmMessage& m) {
             messages_ << m;
             return m.buttons.testFlag(QMessageBox::Cancel) ? answer_ : QMessageBox::Ok;
         });
@@ -103,7 +106,7 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        klmSetMessageHook({});
+        owner_.messenger.setHook({});
         klmSetUrlOpener({});
     }
 
@@ -118,7 +121,7 @@ private Q_SLOTS:
     {
         QList<QUrl> opened;
         klmSetUrlOpener([&opened](const QUrl& url) { opened << url; });
-        KlmAboutDialog about(nullptr);
+        KlmAboutDialog about(&owner_);
         about.show();
         QCOMPARE(about.objectName(), QStringLiteral("103"));
         QCOMPARE(about.windowTitle(), klmU("バージョン情報 Kolmar"));
@@ -151,7 +154,7 @@ private Q_SLOTS:
 
     void listShowsRowsKindsAndTheRememberedSlot()
     {
-        KlmSkinListDialog dialog(table_, cat_, paths_, 4, nullptr);
+        KlmSkinListDialog dialog(table_, cat_, paths_, 4, &owner_);
         QCOMPARE(dialog.windowTitle(), klmU("スナップスキン"));
         QCOMPARE(dialog.rowCombo()->count(), 3);  // テレビ, 携帯(横), 携帯(縦); 無し has no row
         QCOMPARE(dialog.rowCombo()->itemText(2), klmU("携帯(縦)"));
@@ -167,7 +170,7 @@ private Q_SLOTS:
                  (QStringList{klmU("スナップスキンに設定"), klmU("全てのテレビのスナップスキンに設定"),
                               klmU("全てのビデオスナップ(動画)のスナップスキンに設定"), klmU("全てのスナップスキンに設定")}));
 
-        KlmSkinListDialog fresh(table_, cat_, paths_, 99, nullptr);  // a slot no longer there
+        KlmSkinListDialog fresh(table_, cat_, paths_, 99, &owner_);  // a slot no longer there
         QCOMPARE(fresh.currentSlot(), 0);
     }
 
@@ -178,7 +181,7 @@ private Q_SLOTS:
         klmCopyField(slot.skins[0].name, "tv");
         klmCopyField(slot.skins[0].framePath, file("skin/tall.png").toStdString());
         slot.count = 1;
-        KlmSkinEditDialog edit(slot, -1, klmU("テレビ - タイトルスナップ"), paths_, nullptr);
+        KlmSkinEditDialog edit(slot, -1, klmU("テレビ - タイトルスナップ"), paths_, &owner_);
         QCOMPARE(edit.windowTitle(), klmU("スナップスキン追加 - テレビ - タイトルスナップ"));
         QCOMPARE(edit.positionCombo()->currentIndex(), 2);
         QCOMPARE(edit.sizeCombo()->currentIndex(), 0);
@@ -239,7 +242,7 @@ private Q_SLOTS:
     void previewFitsTheFrameAndOutlinesTheRectangle()
     {
         SkinSlot slot;
-        KlmSkinEditDialog edit(slot, -1, QStringLiteral("x"), paths_, nullptr);
+        KlmSkinEditDialog edit(slot, -1, QStringLiteral("x"), paths_, &owner_);
         edit.choosePath(file("skin/tv_40_30_320_240.png"));
         KlmSkinPreview* preview = edit.preview();
         QCOMPARE(preview->objectName(), QStringLiteral("KLMSKINAEPREVIEWWNDCLASS"));
@@ -268,7 +271,7 @@ private Q_SLOTS:
     void listButtonsWorkOnTheCopyAndAsk()
     {
         table_.slots[0].selected = -1;
-        KlmSkinListDialog dialog(table_, cat_, paths_, 0, nullptr);
+        KlmSkinListDialog dialog(table_, cat_, paths_, 0, &owner_);
         dialog.show();
         const QString tv = file("skin/tv_40_30_320_240.png");
         QVERIFY(addSkin(&dialog, QStringLiteral("a"), tv, {}));
@@ -344,7 +347,7 @@ private Q_SLOTS:
             klmCopyField(table_.slots[0].skins[size_t(i)].name, "s" + std::to_string(i));
         }
         table_.slots[0].count = kKlmMaxSkinsPerSlot;
-        KlmSkinListDialog dialog(table_, cat_, paths_, 0, nullptr);
+        KlmSkinListDialog dialog(table_, cat_, paths_, 0, &owner_);
         dialog.add();  // no add dialog opens: the warning only
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(messages_[0].text, klmU("これ以上スナップスキンを登録できません"));
@@ -356,7 +359,7 @@ private Q_SLOTS:
     // table, and shown again by a new dialog.
     void skinDatRoundTripThroughTheDialog()
     {
-        KlmSkinListDialog dialog(table_, cat_, paths_, 3, nullptr);
+        KlmSkinListDialog dialog(table_, cat_, paths_, 3, &owner_);
         dialog.show();
         QVERIFY(addSkin(&dialog, klmU("横の携帯"), file("skin/tv_40_30_320_240.png"), {}));
         selectItems(dialog.list(), {1});
@@ -386,7 +389,7 @@ private Q_SLOTS:
         QCOMPARE(klmToUtf8(klmField(slot.skins[0].name)), std::string("横の携帯"));
         QCOMPARE(slot.skins[0].sizeMethod, kKlmRoundHalf);
 
-        KlmSkinListDialog again(reread, cat_, paths_, 3, nullptr);
+        KlmSkinListDialog again(reread, cat_, paths_, 3, &owner_);
         QCOMPARE(itemTexts(again.list()), (QStringList{klmU("デフォルトフレーム"), klmU("横の携帯")}));
         QCOMPARE(again.list()->currentItem()->text(0), klmU("横の携帯"));
     }

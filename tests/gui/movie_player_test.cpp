@@ -17,6 +17,7 @@
 #include "catalogue/app_paths.h"
 #include "media/movie_info.h"
 #include "media_panes.h"
+#include "dialog_driver.h"
 #include "message_box.h"
 #include "movie_player.h"
 #include "picture_panes.h"
@@ -59,7 +60,7 @@ class MoviePlayerTest : public QObject {
     QTemporaryDir dir_;
     QString red_, blue_, withAudio_;
     QList<KlmMessage> messages_;
-    std::unique_ptr<QWidget> host_;
+    std::unique_ptr<KlmBoxOwner> host_;
     KlmMoviePlayer* player_ = nullptr;
 
     QString file(const QString& name) const { return dir_.filePath(name); }
@@ -76,18 +77,16 @@ private Q_SLOTS:
         QVERIFY(makeAvi(red_, 0xFF0000, 160, 120, 30, 60));
         QVERIFY(makeAvi(blue_, 0x0000FF, 160, 120, 30, 30));
         QVERIFY(makeAvi(withAudio_, 0x00FF00, 160, 120, 15, 15, true));
-        klmSetMessageHook([this](const KlmMessage& m) {
-            messages_ << m;
-            return QMessageBox::Ok;
-        });
     }
-
-    void cleanupTestCase() { klmSetMessageHook({}); }
 
     void init()
     {
         messages_.clear();
-        host_ = std::make_unique<QWidget>();
+        host_ = std::make_unique<KlmBoxOwner>();
+        host_->messenger.setHook([this](const KlmMessage& m) {
+            messages_ << m;
+            return QMessageBox::Ok;
+        });
         host_->resize(320, 240);
         player_ = new KlmMoviePlayer(host_.get());
         player_->view()->setGeometry(0, 0, 160, 120);

@@ -24,6 +24,7 @@
 #include "field_items_dialog.h"
 #include "font_colour_dialog.h"
 #include "media/skins.h"
+#include "dialog_driver.h"
 #include "message_box.h"
 #include "pickers.h"
 #include "qt_font.h"
@@ -111,6 +112,8 @@ std::string longJapaneseFace()
 class PresentationDialogsTest : public QObject {
     Q_OBJECT
 
+    KlmBoxOwner owner_;
+
     QList<KlmMessage> messages_;
     QMessageBox::StandardButton answer_ = QMessageBox::Ok;
     std::unique_ptr<QTemporaryDir> dir_;
@@ -137,14 +140,14 @@ private Q_SLOTS:
     {
         messages_.clear();
         answer_ = QMessageBox::Ok;
-        klmSetMessageHook([this](const KlmMessage& m) {
+        owner_.messenger.setHook([this](const KlmMessage& m) {
             messages_.push_back(m);
             return answer_;
         });
         dir_ = std::make_unique<QTemporaryDir>();
     }
 
-    void cleanup() { klmSetMessageHook({}); }
+    void cleanup() { owner_.messenger.setHook({}); }
 
     void displayDialogShowsEveryControlWithItsTexts()
     {
@@ -154,7 +157,7 @@ private Q_SLOTS:
         v.settings.autoSelectInterval = 1500;
         v.frameWidth = 7;
         v.alwaysDefault = 1;
-        KlmDisplayDialog d(v, nullptr);
+        KlmDisplayDialog d(v, &owner_);
         QCOMPARE(d.objectName(), QStringLiteral("32814"));
         QCOMPARE(d.windowTitle(), klmU("表示設定"));
 
@@ -205,7 +208,7 @@ private Q_SLOTS:
     {
         KlmDisplayValues v;
         v.settings = klmDefaultSettings();
-        KlmDisplayDialog d(v, nullptr);
+        KlmDisplayDialog d(v, &owner_);
         const QString interval = klmU("リスト自動選択の間隔は100ミリ秒以上を設定して下さい");
         const QString frame = klmU("フレームの幅は1以上20以下の値を設定して下さい");
         const struct { const char* interval; const char* frame; const QString* message; } cases[] = {
@@ -247,7 +250,7 @@ private Q_SLOTS:
             child<QCheckBox>(d, 32820)->setChecked(true);
             child<QPushButton>(d, 2)->click();
         });
-        QVERIFY(!klmEditDisplaySettings(nullptr, v));
+        QVERIFY(!klmEditDisplaySettings(&owner_, v));
 
         bool prepared = false;
         whenOpen<KlmDisplayDialog>([](KlmDisplayDialog* d) {
@@ -266,7 +269,7 @@ private Q_SLOTS:
             child<QLineEdit>(d, 42004)->setText(QStringLiteral("20"));
             child<QPushButton>(d, 1)->click();
         });
-        const auto edited = klmEditDisplaySettings(nullptr, v, [&prepared](QDialog&) { prepared = true; });
+        const auto edited = klmEditDisplaySettings(&owner_, v, [&prepared](QDialog&) { prepared = true; });
         QVERIFY(prepared);
         QVERIFY(edited);
         Settings expected = v.settings;
@@ -382,7 +385,7 @@ private Q_SLOTS:
             return {KlmPickAnswer::Cancelled, QColor(1, 2, 3)};
         };
 
-        KlmFontColourDialog d(s, nullptr, fonts, colours);
+        KlmFontColourDialog d(s, &owner_, fonts, colours);
         QCOMPARE(d.objectName(), QStringLiteral("32832"));
         QCOMPARE(d.windowTitle(), klmU("フォント・色"));
         const struct { int id; const char* text; } captions[] = {
@@ -429,7 +432,7 @@ private Q_SLOTS:
             child<QPushButton>(open, 33500)->click();
             child<QPushButton>(open, 2)->click();
         });
-        QVERIFY(!klmEditFontsColours(nullptr, s, {}, fonts, colours));
+        QVERIFY(!klmEditFontsColours(&owner_, s, {}, fonts, colours));
         whenOpen<KlmFontColourDialog>([](KlmFontColourDialog* open) {
             child<QPushButton>(open, 33500)->click();
             child<QPushButton>(open, 33504)->click();
@@ -437,7 +440,7 @@ private Q_SLOTS:
             open->pickColour(KlmStateColour::NotRenamed);
             child<QPushButton>(open, 1)->click();
         });
-        const auto edited = klmEditFontsColours(nullptr, s, {}, fonts, colours);
+        const auto edited = klmEditFontsColours(&owner_, s, {}, fonts, colours);
         QVERIFY(edited);
         Settings expected = original;
         klmCopyField(expected.listFont.faceName, "DejaVu Serif");
@@ -460,7 +463,7 @@ private Q_SLOTS:
             f.setPixelSize(18);
             return {KlmPickAnswer::Chosen, f};
         };
-        KlmFontColourDialog d(s, nullptr, resize, {});
+        KlmFontColourDialog d(s, &owner_, resize, {});
         d.pickFont(KlmFontSlot::Status);
         QCOMPARE(klmField(d.settings().statusFont.faceName), std::string_view(longJapaneseFace()));
         QCOMPARE(d.settings().statusFont.height, -18);
@@ -482,14 +485,14 @@ private Q_SLOTS:
             answer_ = QMessageBox::Ok;
             reset->click();
         });
-        QCOMPARE(klmRunFontPicker(nullptr, QApplication::font(), KlmFontSlot::Search).answer, KlmPickAnswer::Reset);
+        QCOMPARE(klmRunFontPicker(&owner_, QApplication::font(), KlmFontSlot::Search).answer, KlmPickAnswer::Reset);
         QCOMPARE(messages_.size(), 2);
         QCOMPARE(messages_[1].text, klmU("検索フォントをデフォルト値に戻しますか"));
         QCOMPARE(messages_[1].title, klmU("初期化確認"));
         QCOMPARE(messages_[1].buttons, QMessageBox::Ok | QMessageBox::Cancel);
 
         whenOpen<QFontDialog>([](QFontDialog* d) { d->accept(); });
-        QCOMPARE(klmRunFontPicker(nullptr, QApplication::font(), KlmFontSlot::List).answer, KlmPickAnswer::Chosen);
+        QCOMPARE(klmRunFontPicker(&owner_, QApplication::font(), KlmFontSlot::List).answer, KlmPickAnswer::Chosen);
 
         // Colour, as the status bar opens it: reset gives the reset value,
         // a plain cancel the current colour.
@@ -499,18 +502,18 @@ private Q_SLOTS:
             QCOMPARE(d->currentColor(), QColor(1, 2, 3));
             d->findChild<QPushButton*>(QStringLiteral("1505"))->click();
         });
-        QCOMPARE(klmPickStateColour(nullptr, KlmStateColour::NotOwned, klmBgr(1, 2, 3)), 0x0000C8);
+        QCOMPARE(klmPickStateColour(&owner_, KlmStateColour::NotOwned, klmBgr(1, 2, 3)), 0x0000C8);
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(messages_[0].text, klmU("未所有の色をデフォルト値に戻しますか"));
         QCOMPARE(messages_[0].title, klmU("初期化確認"));
 
         whenOpen<QColorDialog>([](QColorDialog* d) { d->reject(); });
-        QCOMPARE(klmPickStateColour(nullptr, KlmStateColour::Owned, klmBgr(1, 2, 3)), klmBgr(1, 2, 3));
+        QCOMPARE(klmPickStateColour(&owner_, KlmStateColour::Owned, klmBgr(1, 2, 3)), klmBgr(1, 2, 3));
         whenOpen<QColorDialog>([](QColorDialog* d) {
             d->setCurrentColor(QColor(4, 5, 6));
             d->accept();
         });
-        QCOMPARE(klmPickStateColour(nullptr, KlmStateColour::Owned, klmBgr(1, 2, 3)), klmBgr(4, 5, 6));
+        QCOMPARE(klmPickStateColour(&owner_, KlmStateColour::Owned, klmBgr(1, 2, 3)), klmBgr(4, 5, 6));
     }
 
     void fieldItemsDialogMovesAndRefusesAsTheListsSay()
@@ -519,7 +522,7 @@ private Q_SLOTS:
         s.sortColumn = 3;  // software/board
         s.shownColumns.items[3].width = 111;
         s.shownColumns.items[3].descending = 1;
-        KlmFieldItemsDialog d(s, nullptr);
+        KlmFieldItemsDialog d(s, &owner_);
         QCOMPARE(d.objectName(), QStringLiteral("32852"));
         QCOMPARE(d.windowTitle(), klmU("フィールド項目"));
         QCOMPARE(items(d.targetCombo()), u({"リスト(カラム)", "ゲーム情報(詳細)", "ゲーム情報(簡易)", "ステータスバー"}));
@@ -623,7 +626,7 @@ private Q_SLOTS:
             d->hideSelected();
             child<QPushButton>(d, 2)->click();
         });
-        QVERIFY(!klmEditFieldItems(nullptr, s));
+        QVERIFY(!klmEditFieldItems(&owner_, s));
 
         // Hiding the sort column makes the title the sort column.
         whenOpen<KlmFieldItemsDialog>([](KlmFieldItemsDialog* d) {
@@ -632,7 +635,7 @@ private Q_SLOTS:
             d->hideSelected();
             child<QPushButton>(d, 1)->click();
         });
-        const auto r = klmEditFieldItems(nullptr, s);
+        const auto r = klmEditFieldItems(&owner_, s);
         QVERIFY(r);
         QCOMPARE(r->sortColumn, 0);
         QCOMPARE(r->fieldDialogTarget, 0);

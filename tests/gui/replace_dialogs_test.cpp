@@ -20,11 +20,12 @@
 #include <memory>
 
 #include "browse/permute.h"
-#include "commands.h"
-#include "dialog_test_util.h"
+#include "gui_fixture.h"
+#include "ui/command_ids.h"
 #include "fonts.h"
+#include "game_list_view.h"
 #include "main_window.h"
-#include "message_box.h"
+#include "status_bar.h"
 #include "qt_text.h"
 #include "replace_dialogs.h"
 #include "search_bar.h"
@@ -32,25 +33,22 @@
 
 namespace {
 
-void typeText(QWidget* widget, const QString& text)
-{
-    for (QChar ch : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
-        QApplication::sendEvent(widget, &release);
-    }
-}
-
 // Adds a rule through "追加" and the add dialog's OK.
 void addThroughDialog(KlmReplaceListDialog* list, const QString& search, const QString& replacement)
 {
     whenOpen<KlmReplaceEditDialog>([=](KlmReplaceEditDialog* edit) {
         QCOMPARE(edit->windowTitle(), klmU("検索用文字列置換 - 追加"));
+        // Placed like every dialog: centred in the work area (the default).
+        const QRect work = edit->screen()->availableGeometry();
+        QCOMPARE(edit->pos(), QPoint(work.left() + (work.width() - edit->width()) / 2,
+                                     work.top() + (work.height() - edit->height()) / 2));
         edit->searchEdit()->setText(search);
         edit->replacementEdit()->setText(replacement);
         edit->findChild<QPushButton*>(QStringLiteral("1"))->click();
     });
+    // Off the centre first, so that a box merely centred on its owner is
+    // not taken for one centred in the work area.
+    list->QWidget::move(list->pos() - QPoint(40, 30));
     list->findChild<QPushButton*>(QStringLiteral("40203"))->click();
 }
 
@@ -59,31 +57,13 @@ void addThroughDialog(KlmReplaceListDialog* list, const QString& search, const Q
 class ReplaceDialogsTest : public QObject {
     Q_OBJECT
 
-    QList<KlmMessage> messages_;
-    std::unique_ptr<QTemporaryDir> dir_;
+    KlmGuiFixture f_;
+    QList<KlmMessage>& messages_ = f_.messages;
 
-    std::unique_ptr<MainWindow> open()
-    {
-        auto w = std::make_unique<MainWindow>();
-        if (!w->startUp(dir_->path())) return nullptr;
-        return w;
-    }
+    std::unique_ptr<MainWindow> open() { return f_.open(); }
 
 private Q_SLOTS:
-    void init()
-    {
-        messages_.clear();
-        klmSetMessageHook([this](const KlmMessage& m) {
-            messages_.push_back(m);
-            return QMessageBox::Ok;
-        });
-        dir_ = std::make_unique<QTemporaryDir>();
-        std::filesystem::copy(KOLMAR_SAMPLE_DIR, dir_->path().toStdString(),
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing);
-    }
-
-    void cleanup() { klmSetMessageHook({}); }
+    void init() { f_.copySample(); }
 
     void cancelKeepsTheRulesAndOkCommits()
     {
@@ -109,7 +89,7 @@ private Q_SLOTS:
             QVERIFY(d->rules().empty());
             d->findChild<QPushButton*>(QStringLiteral("2"))->click();
         });
-        w->command(klmcmd::Replacements);
+        w->command(kKlmCmdReplacements);
         QCOMPARE(messages_.size(), 1);
         QCOMPARE(messages_[0].text, klmU("リストからアイテムを全て削除しますか"));
         QCOMPARE(messages_[0].title, klmU("確認"));
@@ -128,7 +108,7 @@ private Q_SLOTS:
             d->findChild<QPushButton*>(QStringLiteral("40209"))->click();
             d->findChild<QPushButton*>(QStringLiteral("1"))->click();
         });
-        w->command(klmcmd::Replacements);
+        w->command(kKlmCmdReplacements);
         QCOMPARE(rules.size(), size_t(3));
         QCOMPARE(klmField(rules[1].search), std::string_view("\x83\x5C"));
         QCOMPARE(klmField(rules[2].search), std::string_view("c"));
@@ -139,9 +119,11 @@ private Q_SLOTS:
 
     void refusalsWarnAndKeepTheDialogOpen()
     {
+        auto w = open();
+        QVERIFY(w);
+        QWidget& owner = *w;
         std::vector<ReplacementRule> rows = {klmMakeReplacementRule("A", "B")};
-        QWidget owner;
-        KlmReplaceEditDialog add(rows, -1, &owner);
+        KlmReplaceEditDialog add(*w, rows, -1, &owner);
         add.searchEdit()->setText(QStringLiteral("A"));
         add.replacementEdit()->setText(QStringLiteral("B"));
         add.accept();
@@ -166,7 +148,7 @@ private Q_SLOTS:
         QCOMPARE(rows[1].enabled, 1);
 
         // Editing a row may keep its own pair.
-        KlmReplaceEditDialog edit(rows, 0, &owner);
+        KlmReplaceEditDialog edit(*w, rows, 0, &owner);
         QCOMPARE(edit.windowTitle(), klmU("検索用文字列置換 - 編集"));
         QCOMPARE(edit.searchEdit()->text(), QStringLiteral("A"));
         edit.accept();
@@ -175,7 +157,7 @@ private Q_SLOTS:
 
         // A full list refuses "追加" before the add dialog opens.
         std::vector<ReplacementRule> full(kKlmMaxReplacementRules, klmMakeReplacementRule("p", "q"));
-        KlmReplaceListDialog list(full, &owner);
+        KlmReplaceListDialog list(*w, full, &owner);
         bool opened = false;
         QTimer::singleShot(0, [&] {
             if (auto* d = qobject_cast<KlmReplaceEditDialog*>(QApplication::activeModalWidget())) {
@@ -193,14 +175,14 @@ private Q_SLOTS:
     {
         auto w = open();
         QVERIFY(w);
-        typeText(w->searchBar()->edit(), QStringLiteral("QQZX"));
+        klmTypeText(w->searchBar()->edit(), QStringLiteral("QQZX"));
         QCOMPARE(w->context().state.browse.view.count, 0);
 
         whenOpen<KlmReplaceListDialog>([](KlmReplaceListDialog* d) {
             addThroughDialog(d, QStringLiteral("QQZX"), klmU("パズル"));
             d->accept();
         });
-        w->command(klmcmd::Replacements);
+        w->command(kKlmCmdReplacements);
         const int widened = w->context().state.browse.view.count;
         QVERIFY(widened > 0);
 
@@ -209,13 +191,13 @@ private Q_SLOTS:
             d->findChild<QPushButton*>(QStringLiteral("40212"))->click();
             d->accept();
         });
-        w->command(klmcmd::Replacements);
+        w->command(kKlmCmdReplacements);
         QCOMPARE(w->context().state.browse.view.count, 0);
 
         // Checked again and typed once more: found again.
         w->context().state.replacements[0].enabled = 1;
         w->searchBar()->edit()->clear();
-        typeText(w->searchBar()->edit(), QStringLiteral("QQZX"));
+        klmTypeText(w->searchBar()->edit(), QStringLiteral("QQZX"));
         QCOMPARE(w->context().state.browse.view.count, widened);
     }
 
@@ -233,7 +215,7 @@ private Q_SLOTS:
         s.listFont.weight = 700;
         s.infoFont.italic = 1;
         const int rowHeight = w->gameList()->verticalHeader()->defaultSectionSize();
-        klmApplyFonts(*w);
+        klmApplyFonts(s, w->gameList(), w->infoPane(), w->searchBar(), w->statusPane());
         QCOMPARE(w->gameList()->font().pixelSize(), 20);
         QCOMPARE(w->gameList()->font().weight(), QFont::Bold);
         QVERIFY(w->gameList()->verticalHeader()->defaultSectionSize() > rowHeight);

@@ -1,6 +1,7 @@
 // kolmar-cli check BASEDIR: loads the catalogue as start-up does, lists every
 // problem the readers met with file and line, then the table sizes.
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "cli.h"
@@ -50,13 +51,12 @@ std::string klmCliProblemText(const KlmProblem& problem)
     return text;
 }
 
-int klmCliCheck(const KlmCliArgs& args)
-{
-    static const char* const kUsage = "check BASEDIR";
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return klmCliUsage(kUsage);
+namespace {
 
+int runCheck(const std::string& base)
+{
     AppPaths paths;
-    if (!klmCliOpenBase(args[0], paths)) return kKlmExitCannotLoad;
+    if (!klmCliOpenBase(base, paths)) return kKlmExitCannotLoad;
 
     Catalogue cat;
     KlmProblemList problems;
@@ -91,4 +91,13 @@ int klmCliCheck(const KlmCliArgs& args)
     std::printf("ROMサイズ: %zu\n", cat.romSize.size());
     std::printf("問題: %zu 件\n", lines.size());
     return lines.empty() ? kKlmExitOk : kKlmExitProblems;
+}
+
+}  // namespace
+
+KlmCliRun klmCliCheck(CLI::App& app)
+{
+    auto base = std::make_shared<std::string>();
+    klmCliBaseArgument(app, *base);
+    return [base] { return runCheck(*base); };
 }

@@ -1,159 +1,32 @@
 // kolmar-cli saves BASEDIR: what start-up takes from the nine files under
-// save/, as one JSON object. The catalogue is loaded first (several files
-// name hardware by key or games by position) and the files are read in
-// start-up order with the same readers, so a name or key that no longer
-// resolves shows up here exactly as the window would treat it. Texts are
-// converted to UTF-8. Nothing is written.
+// save/, as one JSON object. The folder is opened as the program's start-up
+// opens it (several files name hardware by key or games by position), so a
+// name or key that no longer resolves shows up here exactly as the window
+// would treat it. Texts are converted to UTF-8. Nothing is written.
 //
 // Favourite and movie flags that a dat.cache carries are cleared before
 // their files are read, so those lists show what the files themselves say.
 #include <cstdio>
-#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <vector>
 
-#include "audit/romfolder.h"
-#include "browse/custom_store.h"
-#include "browse/favorites.h"
-#include "browse/permute.h"
 #include "cli.h"
-#include "emulator/registry.h"
-#include "json.h"
-#include "media/movie_info.h"
-#include "media/skins.h"
-#include "settings/setting_file.h"
-#include "settings/settings.h"
 #include "settings/window_file.h"
 #include "text/cp932.h"
-#include "text/file_io.h"
 
 namespace {
 
-// An indented JSON document built member by member; json.h only knows flat
-// one-line objects.
-struct JsonDoc {
-    std::string text;
-    std::vector<bool> hasItem;  // one per open object or array
-};
-
-// Starts a member (key non-empty, inside an object) or an element (key
-// empty, inside an array or at the top).
-void item(JsonDoc& d, std::string_view key)
-{
-    if (!d.hasItem.empty()) {
-        if (d.hasItem.back()) d.text += ',';
-        d.hasItem.back() = true;
-        d.text += '\n';
-        d.text.append(2 * d.hasItem.size(), ' ');
-    }
-    if (!key.empty()) {
-        klmJsonAppendString(d.text, key);
-        d.text += ": ";
-    }
-}
-
-void openContainer(JsonDoc& d, std::string_view key, char bracket)
-{
-    item(d, key);
-    d.text += bracket;
-    d.hasItem.push_back(false);
-}
-
-void closeContainer(JsonDoc& d, char bracket)
-{
-    const bool hadItems = d.hasItem.back();
-    d.hasItem.pop_back();
-    if (hadItems) {
-        d.text += '\n';
-        d.text.append(2 * d.hasItem.size(), ' ');
-    }
-    d.text += bracket;
-}
-
-void beginObject(JsonDoc& d, std::string_view key = {}) { openContainer(d, key, '{'); }
-void endObject(JsonDoc& d) { closeContainer(d, '}'); }
-void beginArray(JsonDoc& d, std::string_view key) { openContainer(d, key, '['); }
-void endArray(JsonDoc& d) { closeContainer(d, ']'); }
-
-void putInt(JsonDoc& d, std::string_view key, long long value)
-{
-    item(d, key);
-    d.text += std::to_string(value);
-}
-
-void putBool(JsonDoc& d, std::string_view key, bool value)
-{
-    item(d, key);
-    d.text += value ? "true" : "false";
-}
-
-void putNull(JsonDoc& d, std::string_view key)
-{
-    item(d, key);
-    d.text += "null";
-}
-
-void putString(JsonDoc& d, std::string_view key, std::string_view utf8)
-{
-    item(d, key);
-    klmJsonAppendString(d.text, utf8);
-}
-
-void putCp932(JsonDoc& d, std::string_view key, std::string_view cp932) { putString(d, key, klmToUtf8(cp932)); }
-
-// Index lists can run to thousands of entries: kept on one line.
-void putIntList(JsonDoc& d, std::string_view key, const std::vector<int32_t>& values)
-{
-    item(d, key);
-    d.text += '[';
-    for (size_t i = 0; i < values.size(); ++i) {
-        if (i) d.text += ", ";
-        d.text += std::to_string(values[i]);
-    }
-    d.text += ']';
-}
-
-// How a save file fared. "damaged" means the reader had to clamp, cut or
-// skip something; what it kept is still shown.
-enum class FileState { Missing, Read, Damaged, Unreadable };
-
-struct FileReport {
-    explicit FileReport(const char* fileName) : name(fileName) {}
-    const char* name;
-    FileState state = FileState::Missing;
-    std::string error;  // UTF-8 reason when unreadable
-};
-
-const char* stateText(FileState s)
+const char* stateText(KlmSaveFileState s)
 {
     switch (s) {
-    case FileState::Missing: return "missing";
-    case FileState::Read: return "read";
-    case FileState::Damaged: return "damaged";
-    case FileState::Unreadable: return "unreadable";
+    case KlmSaveFileState::Missing: return "missing";
+    case KlmSaveFileState::Read: return "read";
+    case KlmSaveFileState::Damaged: return "damaged";
+    case KlmSaveFileState::Unreadable: return "unreadable";
     }
     return "unreadable";
-}
-
-// Reads a save file the way the start-up loaders do (a missing file is no
-// failure, a folder in its place cannot be read) but hands over the image,
-// so the caller learns whether its reader had to repair anything.
-bool readSave(const std::string& path, FileReport& report, std::string& image)
-{
-    std::error_code ec;
-    if (!klmFileExists(path) && !std::filesystem::exists(path, ec) && !ec) {
-        report.state = FileState::Missing;
-        return false;
-    }
-    if (!klmReadWholeFile(path, image, &report.error)) {
-        report.state = FileState::Unreadable;
-        if (report.error.empty()) report.error = "cannot be read";
-        return false;
-    }
-    report.state = FileState::Read;
-    return true;
 }
 
 std::string hardwareName(const Catalogue& cat, int32_t position)
@@ -162,409 +35,327 @@ std::string hardwareName(const Catalogue& cat, int32_t position)
     return klmToUtf8(klmField(cat.hardware[static_cast<size_t>(position)].name));
 }
 
-void putHardwareKey(JsonDoc& d, std::string_view key, const Catalogue& cat, int32_t position)
+KlmJson hardwareKey(const Catalogue& cat, int32_t position)
 {
-    if (position < 0 || static_cast<size_t>(position) >= cat.hardware.size())
-        putNull(d, key);
-    else
-        putInt(d, key, cat.hardware[static_cast<size_t>(position)].key);
+    if (position < 0 || static_cast<size_t>(position) >= cat.hardware.size()) return nullptr;
+    return cat.hardware[static_cast<size_t>(position)].key;
 }
 
-void putEmulators(JsonDoc& d, const EmulatorRegistry& reg, const Catalogue& cat)
+KlmJson emulators(const EmulatorRegistry& reg, const Catalogue& cat)
 {
-    beginArray(d, "emulators");
+    KlmJson out = KlmJson::array();
     for (size_t h = 0; h < reg.blocks.size(); ++h) {
         const EmulatorBlock& b = reg.blocks[h];
-        beginObject(d);
-        putHardwareKey(d, "hardware_key", cat, static_cast<int32_t>(h));
-        putInt(d, "hardware", static_cast<long long>(h));
-        putString(d, "hardware_name", hardwareName(cat, static_cast<int32_t>(h)));
-        putInt(d, "count", b.count);
-        putInt(d, "default", b.defaultIndex);
-        beginArray(d, "entries");
+        KlmJson block;
+        block["hardware_key"] = hardwareKey(cat, static_cast<int32_t>(h));
+        block["hardware"] = h;
+        block["hardware_name"] = hardwareName(cat, static_cast<int32_t>(h));
+        block["count"] = b.count;
+        block["default"] = b.defaultIndex;
+        KlmJson entries = KlmJson::array();
         for (int32_t i = 0; i < b.count && i < kKlmMaxEmulators; ++i) {
             const EmulatorEntry& e = b.entries[static_cast<size_t>(i)];
-            beginObject(d);
-            putCp932(d, "name", klmField(e.name));
-            putCp932(d, "file_path", klmField(e.filePath));
-            putCp932(d, "extract_folder", klmField(e.extractFolder));
-            putCp932(d, "options", klmField(e.options));
-            putCp932(d, "key_file", klmField(e.keyFile));
-            putInt(d, "extract", e.extract);
-            putInt(d, "quote", e.quote);
-            putInt(d, "short_path", e.shortPath);
-            endObject(d);
+            KlmJson entry;
+            entry["name"] = klmCliText(klmField(e.name));
+            entry["file_path"] = klmCliText(klmField(e.filePath));
+            entry["extract_folder"] = klmCliText(klmField(e.extractFolder));
+            entry["options"] = klmCliText(klmField(e.options));
+            entry["key_file"] = klmCliText(klmField(e.keyFile));
+            entry["extract"] = e.extract;
+            entry["quote"] = e.quote;
+            entry["short_path"] = e.shortPath;
+            entries.push_back(std::move(entry));
         }
-        endArray(d);
-        endObject(d);
+        block["entries"] = std::move(entries);
+        out.push_back(std::move(block));
     }
-    endArray(d);
+    return out;
 }
 
-void putSkins(JsonDoc& d, const SkinTable& table, const Catalogue& cat)
+KlmJson skins(const SkinTable& table, const Catalogue& cat)
 {
-    beginObject(d, "skins");
-    putInt(d, "always_default", table.alwaysDefault);
-    putInt(d, "frame_width", table.frameWidth);
-    beginArray(d, "slots");
+    KlmJson out;
+    out["always_default"] = table.alwaysDefault;
+    out["frame_width"] = table.frameWidth;
+    KlmJson slots = KlmJson::array();
     for (size_t i = 0; i < table.slots.size(); ++i) {
         const SkinSlot& s = table.slots[i];
-        beginObject(d);
-        putInt(d, "slot", static_cast<long long>(i));
-        putHardwareKey(d, "hardware_key", cat, s.hardware);
-        putInt(d, "hardware", s.hardware);
-        putString(d, "hardware_name", hardwareName(cat, s.hardware));
-        putInt(d, "kind", s.kind);
-        putInt(d, "orientation", s.orientation);
-        putInt(d, "count", s.count);
-        putInt(d, "selected", s.selected);
-        beginArray(d, "skins");
+        KlmJson slot;
+        slot["slot"] = i;
+        slot["hardware_key"] = hardwareKey(cat, s.hardware);
+        slot["hardware"] = s.hardware;
+        slot["hardware_name"] = hardwareName(cat, s.hardware);
+        slot["kind"] = s.kind;
+        slot["orientation"] = s.orientation;
+        slot["count"] = s.count;
+        slot["selected"] = s.selected;
+        KlmJson list = KlmJson::array();
         for (int32_t k = 0; k < s.count && k < kKlmMaxSkinsPerSlot; ++k) {
             const SnapSkin& skin = s.skins[static_cast<size_t>(k)];
-            beginObject(d);
-            putCp932(d, "name", klmField(skin.name));
-            putCp932(d, "frame_path", klmField(skin.framePath));
-            putInt(d, "x", skin.x);
-            putInt(d, "y", skin.y);
-            putInt(d, "width", skin.width);
-            putInt(d, "height", skin.height);
-            putInt(d, "position_method", skin.positionMethod);
-            putInt(d, "size_method", skin.sizeMethod);
-            endObject(d);
+            KlmJson item;
+            item["name"] = klmCliText(klmField(skin.name));
+            item["frame_path"] = klmCliText(klmField(skin.framePath));
+            item["x"] = skin.x;
+            item["y"] = skin.y;
+            item["width"] = skin.width;
+            item["height"] = skin.height;
+            item["position_method"] = skin.positionMethod;
+            item["size_method"] = skin.sizeMethod;
+            list.push_back(std::move(item));
         }
-        endArray(d);
-        endObject(d);
+        slot["skins"] = std::move(list);
+        slots.push_back(std::move(slot));
     }
-    endArray(d);
-    endObject(d);
+    out["slots"] = std::move(slots);
+    return out;
 }
 
-void putFont(JsonDoc& d, std::string_view key, const KlmFont& f)
+KlmJson font(const KlmFont& f)
 {
-    beginObject(d, key);
-    putInt(d, "height", f.height);
-    putInt(d, "width", f.width);
-    putInt(d, "escapement", f.escapement);
-    putInt(d, "orientation", f.orientation);
-    putInt(d, "weight", f.weight);
-    putInt(d, "italic", f.italic);
-    putInt(d, "underline", f.underline);
-    putInt(d, "strike_out", f.strikeOut);
-    putInt(d, "char_set", f.charSet);
-    putInt(d, "out_precision", f.outPrecision);
-    putInt(d, "clip_precision", f.clipPrecision);
-    putInt(d, "quality", f.quality);
-    putInt(d, "pitch_and_family", f.pitchAndFamily);
-    putCp932(d, "face_name", klmField(f.faceName));
-    endObject(d);
+    KlmJson out;
+    out["height"] = f.height;
+    out["width"] = f.width;
+    out["escapement"] = f.escapement;
+    out["orientation"] = f.orientation;
+    out["weight"] = f.weight;
+    out["italic"] = f.italic;
+    out["underline"] = f.underline;
+    out["strike_out"] = f.strikeOut;
+    out["char_set"] = f.charSet;
+    out["out_precision"] = f.outPrecision;
+    out["clip_precision"] = f.clipPrecision;
+    out["quality"] = f.quality;
+    out["pitch_and_family"] = f.pitchAndFamily;
+    out["face_name"] = klmCliText(klmField(f.faceName));
+    return out;
 }
 
-void putColumns(JsonDoc& d, std::string_view key, const KlmColumnList& list)
+KlmJson columns(const KlmColumnList& list)
 {
-    beginArray(d, key);
-    for (int32_t i = 0; i < list.count && i < KlmColumnList::kSlots; ++i) {
-        beginObject(d);
-        putInt(d, "width", list.items[i].width);
-        putInt(d, "field", list.items[i].field);
-        putInt(d, "descending", list.items[i].descending);
-        endObject(d);
-    }
-    endArray(d);
+    KlmJson out = KlmJson::array();
+    for (int32_t i = 0; i < list.count && i < KlmColumnList::kSlots; ++i)
+        out.push_back({{"width", list.items[i].width}, {"field", list.items[i].field},
+                       {"descending", list.items[i].descending}});
+    return out;
 }
 
-void putItems(JsonDoc& d, std::string_view key, const KlmItemList& list)
+KlmJson items(const KlmItemList& list)
 {
-    std::vector<int32_t> items;
-    for (int32_t i = 0; i < list.count && i < KlmItemList::kSlots; ++i) items.push_back(list.items[i]);
-    putIntList(d, key, items);
+    KlmJson out = KlmJson::array();
+    for (int32_t i = 0; i < list.count && i < KlmItemList::kSlots; ++i) out.push_back(list.items[i]);
+    return out;
 }
 
 // A name condition as its selection index and the name setting.dat keeps.
-void putCondition(JsonDoc& d, std::string_view key, const Settings& s, const Catalogue& cat,
-                  KlmNameCondition which)
+void condition(KlmJson& out, const std::string& key, const SearchCondition& q, const Catalogue& cat,
+               KlmNameCondition which)
 {
-    const int32_t value = klmNameConditionField(s, which);
+    const int32_t value = klmNameConditionField(q, which);
     const std::vector<MasterEntry>& table = klmNameConditionTable(cat, which);
-    putInt(d, key, value);
-    const std::string nameKey = std::string(key) + "_name";
+    out[key] = value;
     if (value >= 1 && static_cast<size_t>(value) <= table.size())
-        putCp932(d, nameKey, klmField(table[static_cast<size_t>(value) - 1].name));
+        out[key + "_name"] = klmCliText(klmField(table[static_cast<size_t>(value) - 1].name));
     else
-        putCp932(d, nameKey, klmAllItemsText(which));
+        out[key + "_name"] = klmCliText(klmAllItemsText(which));
 }
 
-void putSettings(JsonDoc& d, const Settings& s, const Catalogue& cat)
+KlmJson search(const SearchCondition& q, const Catalogue& cat)
 {
-    beginObject(d, "settings");
-    putInt(d, "selected_game", s.selectedGame);
-
     // The year and price bounds of the search condition are computed from
     // the catalogue, never stored, so they are left out.
-    const SearchCondition& q = s.search;
-    beginObject(d, "search");
-    putCp932(d, "text", klmField(q.searchText));
-    putInt(d, "kind", q.searchKind);
-    putCondition(d, "hardware", s, cat, KlmNameCondition::Hardware);
-    putCondition(d, "software", s, cat, KlmNameCondition::Software);
-    putCondition(d, "developer", s, cat, KlmNameCondition::Developer);
-    putCondition(d, "publisher", s, cat, KlmNameCondition::Publisher);
-    putCondition(d, "genre", s, cat, KlmNameCondition::Genre);
-    putCondition(d, "screen", s, cat, KlmNameCondition::Screen);
-    putInt(d, "year", q.year);
-    putInt(d, "year_qualifier", q.yearQualifier);
-    putInt(d, "price", q.price);
-    putInt(d, "price_qualifier", q.priceQualifier);
-    putInt(d, "rom_size", q.romSize);
-    putInt(d, "rom_size_qualifier", q.romSizeQualifier);
-    putInt(d, "show_owned", q.showOwned);
-    putInt(d, "show_not_renamed", q.showNotRenamed);
-    putInt(d, "show_not_owned", q.showNotOwned);
-    putInt(d, "show_later_disks", q.showLaterDisks);
-    putInt(d, "favorites_only", q.favoritesOnly);
-    endObject(d);
-
-    putInt(d, "launched_becomes_default", s.launchedBecomesDefault);
-    putInt(d, "striped", s.striped);
-    putInt(d, "grid_lines", s.gridLines);
-    putInt(d, "colour_by_ownership", s.colourByOwnership);
-    putInt(d, "fit_columns_on_refresh", s.fitColumnsOnRefresh);
-    putInt(d, "blank_line_under_title", s.blankLineUnderTitle);
-    putInt(d, "show_status_bar", s.showStatusBar);
-    putInt(d, "show_toolbar", s.showToolbar);
-    putInt(d, "list_icon_source", s.listIconSource);
-    putInt(d, "info_variant", s.infoVariant);
-    putInt(d, "rom_size_format", s.romSizeFormat);
-    putFont(d, "default_font", s.defaultFont);
-    putFont(d, "list_font", s.listFont);
-    putFont(d, "info_font", s.infoFont);
-    putFont(d, "search_font", s.searchFont);
-    putFont(d, "status_font", s.statusFont);
-    putInt(d, "owned_colour", s.ownedColour);
-    putInt(d, "not_renamed_colour", s.notRenamedColour);
-    putInt(d, "not_owned_colour", s.notOwnedColour);
-    putInt(d, "mute", s.mute);
-    putInt(d, "volume", s.volume);
-    putInt(d, "speed", s.speed);
-    putInt(d, "show_movie", s.showMovie);
-    putInt(d, "loop_playback", s.loopPlayback);
-    putInt(d, "sort_column", s.sortColumn);
-    putColumns(d, "shown_columns", s.shownColumns);
-    putColumns(d, "hidden_columns", s.hiddenColumns);
-    putInt(d, "field_dialog_target", s.fieldDialogTarget);
-    putItems(d, "detailed_shown", s.detailedShown);
-    putItems(d, "detailed_hidden", s.detailedHidden);
-    putItems(d, "simple_shown", s.simpleShown);
-    putItems(d, "simple_hidden", s.simpleHidden);
-    putItems(d, "status_shown", s.statusShown);
-    putItems(d, "status_hidden", s.statusHidden);
-    putInt(d, "emulator_dialog_hardware", s.emulatorDialogHardware);
-    putHardwareKey(d, "emulator_dialog_hardware_key", cat, s.emulatorDialogHardware);
-    putInt(d, "list_scroll_row", s.listScrollRow);
-    putInt(d, "list_scroll_x", s.listScrollX);
-    putInt(d, "split_x", s.splitX);
-    putInt(d, "split_y", s.splitY);
-    putInt(d, "tooltip_content", s.tooltipContent);
-    putInt(d, "date_format", s.dateFormat);
-    putInt(d, "price_format", s.priceFormat);
-    putInt(d, "skin_dialog_slot", s.skinDialogSlot);
-    putInt(d, "crc_zeros_owned", s.crcZerosOwned);
-    putInt(d, "crc_ones_owned", s.crcOnesOwned);
-    putInt(d, "title_mode", s.titleMode);
-    putInt(d, "centre_dialogs", s.centreDialogs);
-    putInt(d, "pause_movie_for_dialogs", s.pauseMovieForDialogs);
-    putInt(d, "wheel_selection", s.wheelSelection);
-    putInt(d, "auto_select_order", s.autoSelectOrder);
-    putInt(d, "auto_select_interval", s.autoSelectInterval);
-    putInt(d, "movie_aspect", s.movieAspect);
-    putInt(d, "spare1", s.spare1);
-    putInt(d, "spare2", s.spare2);
-    putInt(d, "spare3", s.spare3);
-    putInt(d, "show_info_icon", s.showInfoIcon);
-    putInt(d, "show_info_text", s.showInfoText);
-    putCp932(d, "rename_pattern", klmField(s.renamePattern));
-    putInt(d, "rename_inside_archives", s.renameInsideArchives);
-    putInt(d, "zip_level", s.zipLevel);
-    putInt(d, "seven_zip_level", s.sevenZipLevel);
-    endObject(d);
+    static const char* const kConditionKeys[kKlmNameConditionCount] = {"hardware", "software", "developer",
+                                                                        "publisher", "genre", "screen"};
+    KlmJson out;
+    out["text"] = klmCliText(klmField(q.searchText));
+    out["kind"] = q.searchKind;
+    for (const KlmNameConditionDef& d : kKlmNameConditions)
+        condition(out, kConditionKeys[static_cast<int>(d.which)], q, cat, d.which);
+    out["year"] = q.year;
+    out["year_qualifier"] = q.yearQualifier;
+    out["price"] = q.price;
+    out["price_qualifier"] = q.priceQualifier;
+    out["rom_size"] = q.romSize;
+    out["rom_size_qualifier"] = q.romSizeQualifier;
+    out["show_owned"] = q.showOwned;
+    out["show_not_renamed"] = q.showNotRenamed;
+    out["show_not_owned"] = q.showNotOwned;
+    out["show_later_disks"] = q.showLaterDisks;
+    out["favorites_only"] = q.favoritesOnly;
+    return out;
 }
 
-void putSettingIssues(JsonDoc& d, const KlmSettingIssueList& issues)
+KlmJson settings(const Settings& s, const Catalogue& cat)
 {
-    beginArray(d, "setting_issues");
-    for (const KlmSettingIssue& i : issues) {
-        beginObject(d);
-        putInt(d, "line", i.line);
-        putString(d, "setting", i.setting);
-        putCp932(d, "text", i.text);
-        putBool(d, "end_of_file", i.endOfFile);
-        endObject(d);
-    }
-    endArray(d);
+    KlmJson d;
+    d["selected_game"] = s.selectedGame;
+    d["search"] = search(s.search, cat);
+    d["launched_becomes_default"] = s.launchedBecomesDefault;
+    d["striped"] = s.striped;
+    d["grid_lines"] = s.gridLines;
+    d["colour_by_ownership"] = s.colourByOwnership;
+    d["fit_columns_on_refresh"] = s.fitColumnsOnRefresh;
+    d["blank_line_under_title"] = s.blankLineUnderTitle;
+    d["show_status_bar"] = s.showStatusBar;
+    d["show_toolbar"] = s.showToolbar;
+    d["list_icon_source"] = s.listIconSource;
+    d["info_variant"] = s.infoVariant;
+    d["rom_size_format"] = s.romSizeFormat;
+    d["default_font"] = font(s.defaultFont);
+    d["list_font"] = font(s.listFont);
+    d["info_font"] = font(s.infoFont);
+    d["search_font"] = font(s.searchFont);
+    d["status_font"] = font(s.statusFont);
+    d["owned_colour"] = s.ownedColour;
+    d["not_renamed_colour"] = s.notRenamedColour;
+    d["not_owned_colour"] = s.notOwnedColour;
+    d["mute"] = s.mute;
+    d["volume"] = s.volume;
+    d["speed"] = s.speed;
+    d["show_movie"] = s.showMovie;
+    d["loop_playback"] = s.loopPlayback;
+    d["sort_column"] = s.sortColumn;
+    d["shown_columns"] = columns(s.shownColumns);
+    d["hidden_columns"] = columns(s.hiddenColumns);
+    d["field_dialog_target"] = s.fieldDialogTarget;
+    d["detailed_shown"] = items(s.detailedShown);
+    d["detailed_hidden"] = items(s.detailedHidden);
+    d["simple_shown"] = items(s.simpleShown);
+    d["simple_hidden"] = items(s.simpleHidden);
+    d["status_shown"] = items(s.statusShown);
+    d["status_hidden"] = items(s.statusHidden);
+    d["emulator_dialog_hardware"] = s.emulatorDialogHardware;
+    d["emulator_dialog_hardware_key"] = hardwareKey(cat, s.emulatorDialogHardware);
+    d["list_scroll_row"] = s.listScrollRow;
+    d["list_scroll_x"] = s.listScrollX;
+    d["split_x"] = s.splitX;
+    d["split_y"] = s.splitY;
+    d["tooltip_content"] = s.tooltipContent;
+    d["date_format"] = s.dateFormat;
+    d["price_format"] = s.priceFormat;
+    d["skin_dialog_slot"] = s.skinDialogSlot;
+    d["crc_zeros_owned"] = s.crcZerosOwned;
+    d["crc_ones_owned"] = s.crcOnesOwned;
+    d["title_mode"] = s.titleMode;
+    d["centre_dialogs"] = s.centreDialogs;
+    d["pause_movie_for_dialogs"] = s.pauseMovieForDialogs;
+    d["wheel_selection"] = s.wheelSelection;
+    d["auto_select_order"] = s.autoSelectOrder;
+    d["auto_select_interval"] = s.autoSelectInterval;
+    d["movie_aspect"] = s.movieAspect;
+    d["spare1"] = s.spare1;
+    d["spare2"] = s.spare2;
+    d["spare3"] = s.spare3;
+    d["show_info_icon"] = s.showInfoIcon;
+    d["show_info_text"] = s.showInfoText;
+    d["rename_pattern"] = klmCliText(klmField(s.renamePattern));
+    d["rename_inside_archives"] = s.renameInsideArchives;
+    d["zip_level"] = s.zipLevel;
+    d["seven_zip_level"] = s.sevenZipLevel;
+    return d;
 }
 
-void putWindow(JsonDoc& d, const KlmWindowPlacement& p, bool read)
+KlmJson settingIssues(const KlmSettingIssueList& issues)
 {
-    if (!read) {
-        putNull(d, "window");
-        return;
-    }
-    beginObject(d, "window");
-    putInt(d, "length", p.length);
-    putInt(d, "flags", p.flags);
-    putInt(d, "show_cmd", p.showCmd);
-    putInt(d, "min_x", p.minX);
-    putInt(d, "min_y", p.minY);
-    putInt(d, "max_x", p.maxX);
-    putInt(d, "max_y", p.maxY);
-    putInt(d, "left", p.left);
-    putInt(d, "top", p.top);
-    putInt(d, "right", p.right);
-    putInt(d, "bottom", p.bottom);
+    KlmJson out = KlmJson::array();
+    for (const KlmSettingIssue& i : issues)
+        out.push_back({{"line", i.line}, {"setting", i.setting}, {"text", klmCliText(i.text)},
+                       {"end_of_file", i.endOfFile}});
+    return out;
+}
+
+KlmJson window(const KlmMainState& st)
+{
+    if (!st.placementRead) return nullptr;
+    const KlmWindowPlacement& p = st.placement;
+    KlmJson out;
+    out["length"] = p.length;
+    out["flags"] = p.flags;
+    out["show_cmd"] = p.showCmd;
+    out["min_x"] = p.minX;
+    out["min_y"] = p.minY;
+    out["max_x"] = p.maxX;
+    out["max_y"] = p.maxY;
+    out["left"] = p.left;
+    out["top"] = p.top;
+    out["right"] = p.right;
+    out["bottom"] = p.bottom;
     // No screens are known here: only the values themselves are judged.
-    putBool(d, "sane", klmIsSanePlacement(p, {}));
-    endObject(d);
+    out["sane"] = klmIsSanePlacement(p, {});
+    return out;
+}
+
+// The files in the order the document lists them.
+KlmJson files(const KlmOpenReport& report, bool& problems)
+{
+    static const char* const kOrder[] = {"emulator.dat", "skin.dat",      "setting.dat", "favorite.dat", "movieinfo.dat",
+                                         "romfolder.dat", "permute.dat", "custom.dat",  "window.dat"};
+    KlmJson out = KlmJson::object();
+    for (const char* name : kOrder) {
+        const KlmSaveFileRead* f = report.file(name);
+        const KlmSaveFileState state = f ? f->state : KlmSaveFileState::Missing;
+        KlmJson entry;
+        entry["status"] = stateText(state);
+        if (state == KlmSaveFileState::Unreadable) entry["error"] = f->error;
+        out[name] = std::move(entry);
+        problems = problems || state == KlmSaveFileState::Damaged || state == KlmSaveFileState::Unreadable;
+    }
+    return out;
+}
+
+int runSaves(const std::string& base)
+{
+    KlmOpenOptions options;
+    options.readOnly = true;
+    options.flagsFromSaveFiles = true;
+    KlmAppContext ctx;
+    KlmOpenReport report;
+    if (!klmCliOpenSession(ctx, base, options, &report)) return kKlmExitCannotLoad;
+    const Catalogue& cat = ctx.catalogue;
+    const KlmMainState& st = ctx.state;
+
+    KlmJson d;
+    d["base"] = ctx.paths.base;
+    d["catalogue_source"] = report.catalogueSource == KlmLoadSource::Cache ? "cache" : "parsed";
+    d["games"] = klmGameCount(cat);
+    bool problems = false;
+    d["files"] = files(report, problems);
+    d["emulators"] = emulators(st.emulators, cat);
+    d["skins"] = skins(st.skins, cat);
+    d["settings"] = settings(st.settings, cat);
+    d["setting_issues"] = settingIssues(report.settingIssues);
+
+    KlmJson favorites = KlmJson::array(), movies = KlmJson::array();
+    for (size_t i = 0; i < cat.games.size(); ++i) {
+        if (cat.games[i].favorite) favorites.push_back(i);
+        if (cat.games[i].hasMovie) movies.push_back(i);
+    }
+    d["favorites"] = std::move(favorites);
+    d["movies"] = {{"count", cat.movieCount}, {"positions", std::move(movies)}};
+
+    KlmJson folders = KlmJson::array();
+    for (const RomFolder& f : st.romFolders)
+        folders.push_back({{"path", klmCliText(klmField(f.path))}, {"depth", f.depth},
+                           {"depth_name", klmCliText(klmRomFolderDepthName(f.depth))}, {"selected", f.selected}});
+    d["rom_folders"] = std::move(folders);
+
+    KlmJson rules = KlmJson::array();
+    for (const ReplacementRule& r : st.replacements)
+        rules.push_back({{"search", klmCliText(klmField(r.search))},
+                         {"replacement", klmCliText(klmField(r.replacement))}, {"enabled", r.enabled}});
+    d["replacements"] = std::move(rules);
+    d["custom_count"] = st.customSearches.size();
+    d["window"] = window(st);
+
+    klmCliWrite(d.dump(2, ' ', false, KlmJson::error_handler_t::replace) + '\n');
+    if (!klmCliFlush()) return kKlmExitCannotLoad;
+    return problems ? kKlmExitProblems : kKlmExitOk;
 }
 
 }  // namespace
 
-int klmCliSaves(const KlmCliArgs& args)
+KlmCliRun klmCliSaves(CLI::App& app)
 {
-    static const char* const kUsage = "saves BASEDIR";
-    if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return klmCliUsage(kUsage);
-
-    AppPaths paths;
-    if (!klmCliOpenBase(args[0], paths)) return kKlmExitCannotLoad;
-    Catalogue cat;
-    KlmLoadSource source = KlmLoadSource::Parsed;
-    if (!klmCliLoadCatalogue(paths, cat, &source)) return kKlmExitCannotLoad;
-
-    const KlmNotifier notify = [](const std::string& title, const std::string& text) {
-        std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-    };
-
-    FileReport emulatorFile{"emulator.dat"}, skinFile{"skin.dat"}, settingFile{"setting.dat"},
-        favoriteFile{"favorite.dat"}, movieFile{"movieinfo.dat"}, romFolderFile{"romfolder.dat"},
-        permuteFile{"permute.dat"}, customFile{"custom.dat"}, windowFile{"window.dat"};
-    std::string image;
-
-    // Start-up order: emulator.dat, skin.dat, setting.dat, favorite.dat,
-    // movieinfo.dat, romfolder.dat, permute.dat, custom.dat; window.dat is
-    // applied when the window is shown.
-    EmulatorRegistry registry;
-    klmInitEmulatorRegistry(registry, cat);
-    if (readSave(paths.emulatorDat, emulatorFile, image) && !klmReadEmulatorImage(image, registry, cat, notify))
-        emulatorFile.state = FileState::Damaged;
-
-    SkinTable skins;
-    klmBuildSkinTable(skins, cat);
-    if (readSave(paths.skinDat, skinFile, image) && !klmReadSkinImage(image, skins, cat, notify))
-        skinFile.state = FileState::Damaged;
-
-    Settings settings = klmDefaultSettings();
-    KlmSettingIssueList issues;
-    switch (klmReadSettingFile(paths.settingDat, settings, cat, notify, &issues, &settingFile.error)) {
-    case KlmSettingFileStatus::Read:
-        settingFile.state = issues.empty() ? FileState::Read : FileState::Damaged;
-        break;
-    case KlmSettingFileStatus::Missing: settingFile.state = FileState::Missing; break;
-    case KlmSettingFileStatus::Unreadable: settingFile.state = FileState::Unreadable; break;
-    }
-
-    for (GameRecord& g : cat.games) g.favorite = 0;
-    if (readSave(paths.favoriteDat, favoriteFile, image)) klmReadFavoritesImage(image, cat);
-
-    klmResetMovieMarks(cat);
-    if (readSave(paths.movieinfoDat, movieFile, image)) klmReadMovieInfoImage(image, cat);
-
-    std::vector<RomFolder> romFolders;
-    if (readSave(paths.romfolderDat, romFolderFile, image) && !klmReadRomFolderImage(image, romFolders))
-        romFolderFile.state = FileState::Damaged;
-
-    std::vector<ReplacementRule> rules;
-    if (readSave(paths.permuteDat, permuteFile, image) && !klmReadPermuteImage(image, rules))
-        permuteFile.state = FileState::Damaged;
-
-    std::vector<CustomSearchRecord> custom;
-    if (readSave(paths.customDat, customFile, image) && !klmReadCustomStoreImage(image, custom))
-        customFile.state = FileState::Damaged;
-
-    KlmWindowPlacement placement;
-    bool placementRead = false;
-    switch (klmReadWindowFile(paths.windowDat, placement, &windowFile.error)) {
-    case KlmWindowFileStatus::Read:
-        windowFile.state = FileState::Read;
-        placementRead = true;
-        break;
-    case KlmWindowFileStatus::Missing: windowFile.state = FileState::Missing; break;
-    case KlmWindowFileStatus::Unreadable: windowFile.state = FileState::Unreadable; break;
-    case KlmWindowFileStatus::Incomplete: windowFile.state = FileState::Damaged; break;
-    }
-
-    JsonDoc d;
-    beginObject(d);
-    putString(d, "base", paths.base);
-    putString(d, "catalogue_source", source == KlmLoadSource::Cache ? "cache" : "parsed");
-    putInt(d, "games", klmGameCount(cat));
-
-    const FileReport* reports[] = {&emulatorFile, &skinFile, &settingFile, &favoriteFile, &movieFile,
-                                   &romFolderFile, &permuteFile, &customFile, &windowFile};
-    bool problems = false;
-    beginObject(d, "files");
-    for (const FileReport* r : reports) {
-        beginObject(d, r->name);
-        putString(d, "status", stateText(r->state));
-        if (r->state == FileState::Unreadable) putString(d, "error", r->error);
-        endObject(d);
-        problems = problems || r->state == FileState::Damaged || r->state == FileState::Unreadable;
-    }
-    endObject(d);
-
-    putEmulators(d, registry, cat);
-    putSkins(d, skins, cat);
-    putSettings(d, settings, cat);
-    putSettingIssues(d, issues);
-
-    std::vector<int32_t> favorites, movies;
-    for (size_t i = 0; i < cat.games.size(); ++i) {
-        if (cat.games[i].favorite) favorites.push_back(static_cast<int32_t>(i));
-        if (cat.games[i].hasMovie) movies.push_back(static_cast<int32_t>(i));
-    }
-    putIntList(d, "favorites", favorites);
-    beginObject(d, "movies");
-    putInt(d, "count", cat.movieCount);
-    putIntList(d, "positions", movies);
-    endObject(d);
-
-    beginArray(d, "rom_folders");
-    for (const RomFolder& f : romFolders) {
-        beginObject(d);
-        putCp932(d, "path", klmField(f.path));
-        putInt(d, "depth", f.depth);
-        putCp932(d, "depth_name", klmRomFolderDepthName(f.depth));
-        putInt(d, "selected", f.selected);
-        endObject(d);
-    }
-    endArray(d);
-
-    beginArray(d, "replacements");
-    for (const ReplacementRule& r : rules) {
-        beginObject(d);
-        putCp932(d, "search", klmField(r.search));
-        putCp932(d, "replacement", klmField(r.replacement));
-        putInt(d, "enabled", r.enabled);
-        endObject(d);
-    }
-    endArray(d);
-
-    putInt(d, "custom_count", static_cast<long long>(custom.size()));
-    putWindow(d, placement, placementRead);
-    endObject(d);
-    d.text += '\n';
-
-    std::fwrite(d.text.data(), 1, d.text.size(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "kolmar-cli: 出力を書き込めません\n");
-        return kKlmExitCannotLoad;
-    }
-    return problems ? kKlmExitProblems : kKlmExitOk;
+    auto base = std::make_shared<std::string>();
+    klmCliBaseArgument(app, *base);
+    return [base] { return runSaves(*base); };
 }

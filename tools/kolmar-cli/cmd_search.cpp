@@ -2,14 +2,16 @@
 // show it for a search condition, view filters and sort column, one line
 // per row ("catalogue index<TAB>title"), then "N rows".
 //
-// It starts from the built-in settings (or, with --from-settings, from the
-// folder's setting.dat and permute.dat), reads favorite.dat as start-up
-// does, takes sort.cache when it is valid and writes nothing.
+// The folder is opened as start-up opens it (favourites, movie marks, the
+// caches when valid) and nothing is written. The list starts from the
+// built-in settings and no replacement rules, or, with --from-settings,
+// from the folder's setting.dat and permute.dat.
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,14 +29,14 @@
 #include "text/file_io.h"
 
 
-namespace {
-
-const char* const kUsage =
+const char* const kKlmCliSearchUsage =
     "search BASEDIR [--text T] [--kind N] [--hardware NAME] [--software NAME] [--developer NAME] "
     "[--publisher NAME] [--genre NAME] [--screen NAME] [--year N] [--year-qualifier Q] [--price N] "
     "[--price-qualifier Q] [--size N] [--size-qualifier Q] [--show owned,notrenamed,notowned,laterdisks] "
     "[--favorites] [--sort FIELD_ID] [--desc] [--title-mode 0|1] [--replace FILE] [--from-settings] "
     "[--repeat K]";
+
+namespace {
 
 bool parseInt(std::string_view text, int32_t& out)
 {
@@ -117,72 +119,21 @@ bool readRules(const std::string& path, std::vector<ReplacementRule>& rules)
 struct Options {
     std::string base;
     bool fromSettings = false;
-    std::vector<std::pair<std::string, std::string>> values;  // in command-line order
+    // The drop-down values by option name; "" when not given.
+    std::string text, kind, year, yearQualifier, price, priceQualifier, size, sizeQualifier;
+    std::string names[kKlmNameConditionCount];
     std::string show;
     bool hasShow = false;
     bool favorites = false;
     bool desc = false;
-    int32_t sortField = -1;
-    int32_t titleMode = -1;
+    std::string sortField, titleMode, repeat;
     std::string replaceFile;
-    int32_t repeat = 0;
 };
 
-bool takesValue(const std::string& a)
+// Numbers are read as exact decimals (no base prefixes, nothing after).
+bool number(const std::string& text, int32_t lo, int32_t hi, int32_t& out)
 {
-    static const char* const kValued[] = {"--text", "--kind", "--hardware", "--software", "--developer",
-                                          "--publisher", "--genre", "--screen", "--year", "--year-qualifier",
-                                          "--price", "--price-qualifier", "--size", "--size-qualifier"};
-    for (const char* v : kValued)
-        if (a == v)
-            return true;
-    return false;
-}
-
-bool parseOptions(const KlmCliArgs& args, Options& o)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto next = [&](std::string& out) {
-            if (i + 1 >= args.size())
-                return false;
-            out = args[++i];
-            return true;
-        };
-        std::string v;
-        if (takesValue(a)) {
-            if (!next(v))
-                return false;
-            o.values.emplace_back(a, v);
-        } else if (a == "--show") {
-            if (!next(o.show))
-                return false;
-            o.hasShow = true;
-        } else if (a == "--favorites") {
-            o.favorites = true;
-        } else if (a == "--desc") {
-            o.desc = true;
-        } else if (a == "--from-settings") {
-            o.fromSettings = true;
-        } else if (a == "--sort") {
-            if (!next(v) || !parseInt(v, o.sortField) || o.sortField < 0 || o.sortField > 18)
-                return false;
-        } else if (a == "--title-mode") {
-            if (!next(v) || !parseInt(v, o.titleMode) || o.titleMode < 0 || o.titleMode > 1)
-                return false;
-        } else if (a == "--replace") {
-            if (!next(o.replaceFile))
-                return false;
-        } else if (a == "--repeat") {
-            if (!next(v) || !parseInt(v, o.repeat) || o.repeat < 1)
-                return false;
-        } else if (!a.empty() && a[0] != '-' && o.base.empty()) {
-            o.base = a;
-        } else {
-            return false;
-        }
-    }
-    return !o.base.empty();
+    return parseInt(text, out) && out >= lo && out <= hi;
 }
 
 std::vector<std::string> kindItems()
@@ -193,47 +144,44 @@ std::vector<std::string> kindItems()
     return out;
 }
 
-bool applyValue(const std::string& option, const std::string& value, SearchCondition& c, const Catalogue& cat)
+// The option names of the six name conditions, in table order.
+const char* const kNameOptions[kKlmNameConditionCount] = {"--hardware", "--software", "--developer",
+                                                           "--publisher", "--genre", "--screen"};
+
+bool applyValues(const Options& o, const CLI::App& app, SearchCondition& c, const Catalogue& cat)
 {
-    struct Named {
-        const char* option;
-        KlmNameCondition which;
-        int32_t SearchCondition::*field;
-    };
-    static const Named kNamed[] = {
-        {"--hardware", KlmNameCondition::Hardware, &SearchCondition::hardware},
-        {"--software", KlmNameCondition::Software, &SearchCondition::software},
-        {"--developer", KlmNameCondition::Developer, &SearchCondition::developer},
-        {"--publisher", KlmNameCondition::Publisher, &SearchCondition::publisher},
-        {"--genre", KlmNameCondition::Genre, &SearchCondition::genre},
-        {"--screen", KlmNameCondition::Screen, &SearchCondition::screen},
-    };
-    if (option == "--text") {
+    auto given = [&](const char* option) { return app.count(option) > 0; };
+    if (given("--text")) {
         bool ok = true;
-        const std::string cp = klmFromUtf8(value, &ok);
+        const std::string cp = klmFromUtf8(o.text, &ok);
         if (!ok)
             std::fprintf(stderr, "kolmar-cli search: --text: Shift-JIS にできない文字は ? になります\n");
         klmSetSearchText(c, cp);
-        return true;
     }
-    if (option == "--kind")
-        return chooseItem(option, value, kindItems(), c.searchKind);
-    for (const Named& n : kNamed)
-        if (option == n.option)
-            return chooseItem(option, value, klmNameConditionListTexts(cat, n.which), c.*n.field);
-    if (option == "--year")
-        return chooseItem(option, value, klmYearListTexts(c), c.year, "\x94\x4e");  // 年
-    if (option == "--year-qualifier")
-        return chooseItem(option, value, klmYearQualifierTexts(), c.yearQualifier);
-    if (option == "--price")
-        return chooseItem(option, value, klmPriceListTexts(c), c.price);
-    if (option == "--price-qualifier")
-        return chooseItem(option, value, klmPriceQualifierTexts(), c.priceQualifier);
-    if (option == "--size")
-        return chooseItem(option, value, klmRomSizeListTexts(cat), c.romSize);
-    if (option == "--size-qualifier")
-        return chooseItem(option, value, klmRomSizeQualifierTexts(), c.romSizeQualifier);
-    return false;
+    if (given("--kind") && !chooseItem("--kind", o.kind, kindItems(), c.searchKind))
+        return false;
+    for (const KlmNameConditionDef& d : kKlmNameConditions) {
+        const int i = static_cast<int>(d.which);
+        if (given(kNameOptions[i]) &&
+            !chooseItem(kNameOptions[i], o.names[i], klmNameConditionListTexts(cat, d.which), c.*d.condition))
+            return false;
+    }
+    if (given("--year") && !chooseItem("--year", o.year, klmYearListTexts(c), c.year, "\x94\x4e"))  // 年
+        return false;
+    if (given("--year-qualifier") &&
+        !chooseItem("--year-qualifier", o.yearQualifier, klmYearQualifierTexts(), c.yearQualifier))
+        return false;
+    if (given("--price") && !chooseItem("--price", o.price, klmPriceListTexts(c), c.price))
+        return false;
+    if (given("--price-qualifier") &&
+        !chooseItem("--price-qualifier", o.priceQualifier, klmPriceQualifierTexts(), c.priceQualifier))
+        return false;
+    if (given("--size") && !chooseItem("--size", o.size, klmRomSizeListTexts(cat), c.romSize))
+        return false;
+    if (given("--size-qualifier") &&
+        !chooseItem("--size-qualifier", o.sizeQualifier, klmRomSizeQualifierTexts(), c.romSizeQualifier))
+        return false;
+    return true;
 }
 
 bool applyShow(const std::string& list, SearchCondition& c)
@@ -291,65 +239,52 @@ bool applySort(Settings& s, int32_t field, bool desc, bool setField)
     return true;
 }
 
-}  // namespace
-
-int klmCliSearch(const KlmCliArgs& args)
+int runSearch(const Options& o, const CLI::App& app)
 {
-    Options o;
-    if (!parseOptions(args, o))
-        return klmCliUsage(kUsage);
+    int32_t sortField = -1, titleMode = -1, repeat = 0;
+    if ((app.count("--sort") && !number(o.sortField, 0, 18, sortField)) ||
+        (app.count("--title-mode") && !number(o.titleMode, 0, 1, titleMode)) ||
+        (app.count("--repeat") && !number(o.repeat, 1, INT32_MAX, repeat)))
+        return klmCliUsage(kKlmCliSearchUsage);
 
-    AppPaths paths;
-    if (!klmCliOpenBase(o.base, paths))
+    KlmOpenOptions options;
+    options.readOnly = true;
+    KlmAppContext ctx;
+    if (!klmCliOpenSession(ctx, o.base, options))
         return kKlmExitCannotLoad;
-    Catalogue cat;
-    if (!klmCliLoadCatalogue(paths, cat))
-        return kKlmExitCannotLoad;
-
-    Settings settings = klmDefaultSettings();
-    std::vector<ReplacementRule> rules;
-    if (o.fromSettings) {
-        std::string error;
-        const KlmNotifier notify = [](const std::string& title, const std::string& text) {
-            std::fprintf(stderr, "%s: %s\n", title.c_str(), text.c_str());
-        };
-        if (klmReadSettingFile(paths.settingDat, settings, cat, notify, nullptr, &error) ==
-            KlmSettingFileStatus::Unreadable)
-            std::fprintf(stderr, "kolmar-cli search: setting.dat: %s\n", error.c_str());
-        if (!klmLoadPermuteFile(paths.permuteDat, rules, &error) && !error.empty())
-            std::fprintf(stderr, "kolmar-cli search: permute.dat: %s\n", error.c_str());
-    }
-    {
-        std::string error;
-        if (!klmLoadFavoritesFile(paths.favoriteDat, cat, &error) && !error.empty())
-            std::fprintf(stderr, "kolmar-cli search: favorite.dat: %s\n", error.c_str());
+    const Catalogue& cat = ctx.catalogue;
+    Settings& settings = ctx.state.settings;
+    std::vector<ReplacementRule>& rules = ctx.state.replacements;
+    if (!o.fromSettings) {
+        // As a start-up without setting.dat and permute.dat.
+        settings = klmDefaultSettings();
+        rules.clear();
+        klmApplyCatalogueChoices(ctx.catalogue, settings);
+        klmComputeYearPriceRanges(settings.search, cat);
     }
     SearchCondition& c = settings.search;
-    klmComputeYearPriceRanges(c, cat);
 
-    for (const auto& [option, value] : o.values)
-        if (!applyValue(option, value, c, cat))
-            return kKlmExitCannotLoad;
+    if (!applyValues(o, app, c, cat))
+        return kKlmExitCannotLoad;
     if (o.hasShow && !applyShow(o.show, c))
         return kKlmExitCannotLoad;
     if (o.favorites)
         c.favoritesOnly = 1;
-    if (o.titleMode >= 0)
-        settings.titleMode = o.titleMode;
-    if (!applySort(settings, o.sortField, o.desc, o.sortField >= 0))
+    if (titleMode >= 0)
+        settings.titleMode = titleMode;
+    if (!applySort(settings, sortField, o.desc, sortField >= 0))
         return kKlmExitCannotLoad;
     if (!o.replaceFile.empty() && !readRules(o.replaceFile, rules))
         return kKlmExitCannotLoad;
 
-    KlmBrowseState state;
-    klmInitBrowseState(state, cat, paths);
+    KlmBrowseState& state = ctx.state.browse;
     state.selectedGame = settings.selectedGame;
 
     KlmRefreshResult result = klmRefreshViewList(state, cat, settings, rules, true);
-    if (o.repeat > 0) {
+    if (repeat > 0) {
         std::vector<double> ms;
-        ms.reserve(static_cast<size_t>(o.repeat));
-        for (int32_t i = 0; i < o.repeat; ++i) {
+        ms.reserve(static_cast<size_t>(repeat));
+        for (int32_t i = 0; i < repeat; ++i) {
             const auto t0 = std::chrono::steady_clock::now();
             result = klmRefreshViewList(state, cat, settings, rules, false);
             const auto t1 = std::chrono::steady_clock::now();
@@ -358,7 +293,7 @@ int klmCliSearch(const KlmCliArgs& args)
         std::sort(ms.begin(), ms.end());
         const double median = ms.size() % 2 ? ms[ms.size() / 2] : (ms[ms.size() / 2 - 1] + ms[ms.size() / 2]) / 2;
         std::fprintf(stderr, "refresh: median %.3f ms, fastest %.3f ms (%d runs, %zu games)\n", median, ms.front(),
-                     o.repeat, cat.games.size());
+                     repeat, cat.games.size());
     }
 
     std::string out;
@@ -374,10 +309,39 @@ int klmCliSearch(const KlmCliArgs& args)
         }
     }
     out += std::to_string(result.rowCount) + " rows\n";
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "kolmar-cli: 出力を書き込めません\n");
-        return kKlmExitCannotLoad;
-    }
-    return kKlmExitOk;
+    klmCliWrite(out);
+    return klmCliFlush() ? kKlmExitOk : kKlmExitCannotLoad;
+}
+
+}  // namespace
+
+KlmCliRun klmCliSearch(CLI::App& app)
+{
+    auto o = std::make_shared<Options>();
+    klmCliBaseArgument(app, o->base);
+    auto value = [&app](const char* name, std::string& into) {
+        // A repeated option counts as given once more: the last one wins.
+        app.add_option(name, into)->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    };
+    value("--text", o->text);
+    value("--kind", o->kind);
+    for (int i = 0; i < kKlmNameConditionCount; ++i) value(kNameOptions[i], o->names[i]);
+    value("--year", o->year);
+    value("--year-qualifier", o->yearQualifier);
+    value("--price", o->price);
+    value("--price-qualifier", o->priceQualifier);
+    value("--size", o->size);
+    value("--size-qualifier", o->sizeQualifier);
+    value("--show", o->show);
+    value("--sort", o->sortField);
+    value("--title-mode", o->titleMode);
+    value("--replace", o->replaceFile);
+    value("--repeat", o->repeat);
+    app.add_flag("--favorites", o->favorites);
+    app.add_flag("--desc", o->desc);
+    app.add_flag("--from-settings", o->fromSettings);
+    return [o, &app] {
+        o->hasShow = app.count("--show") > 0;
+        return runSearch(*o, app);
+    };
 }

@@ -1,9 +1,11 @@
 // The three owners of a run: the paths, the Catalogue and the main state
-// with the settings and everything read from the save folder. One instance
-// lives in the main window from creation to close.
+// with the settings and everything read from the save folder. One context
+// lives from klmOpenSession to klmSaveSession in every front end: the
+// window, and each kolmar-cli command that works on a base folder.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "audit/romfolder.h"
@@ -12,6 +14,7 @@
 #include "browse/refresh.h"
 #include "catalogue/app_paths.h"
 #include "catalogue/catalogue.h"
+#include "emulator/extraction.h"
 #include "emulator/registry.h"
 #include "media/skins.h"
 #include "settings/settings.h"
@@ -24,6 +27,14 @@ struct KlmMainState {
     std::vector<RomFolder> romFolders;
     std::vector<ReplacementRule> replacements;
     std::vector<CustomSearchRecord> customSearches;
+
+    // window.dat as read at open (placementRead), and what the window puts
+    // back before the save writes it.
+    KlmWindowPlacement placement;
+    bool placementRead = false;
+
+    // What launches unpacked: deleted first at the save.
+    ExtractedFileList extracted;
 
     // The list's rows (browse.view.rows[0 .. count) are shown), the sort
     // orders and the refresh's own selection.

@@ -2,8 +2,6 @@
 // shipped sample whose save folder is filled by the core writers or by hand.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,7 +19,7 @@
 #include "media/skins.h"
 #include "settings/setting_file.h"
 #include "settings/window_file.h"
-#include "test_util.h"
+#include "e2e_util.h"
 
 
 namespace fs = std::filesystem;
@@ -32,13 +30,13 @@ using SavesRun = KlmTestRun;
 
 SavesRun runSaves(const std::vector<std::string>& args, const KlmTempDir& scratch)
 {
-    std::vector<std::string> all{KOLMAR_CLI_PATH, "saves"};
+    std::vector<std::string> all{"saves"};
     all.insert(all.end(), args.begin(), args.end());
-    return klmTestRunProgram(all, scratch);
+    return klmRunCli(all, scratch);
 }
 
-// A strict little JSON reader: anything malformed fails the parse, so
-// broken output is caught as well as wrong values.
+// A JSON value as the assertions read it; output that is not JSON fails
+// the parse, so broken output is caught as well as wrong values.
 struct Json {
     enum Type { Null, Bool, Number, String, Array, Object } type = Null;
     bool boolean = false;
@@ -61,112 +59,36 @@ struct Json {
     size_t size() const { return type == Array ? items.size() : members.size(); }
 };
 
-struct JsonReader {
-    const std::string& s;
-    size_t i = 0;
-
-    void space()
-    {
-        while (i < s.size() && (s[i] == ' ' || s[i] == '\n' || s[i] == '\r' || s[i] == '\t')) ++i;
-    }
-    bool literal(const char* word)
-    {
-        const std::string w(word);
-        if (s.compare(i, w.size(), w) != 0) return false;
-        i += w.size();
-        return true;
-    }
-    bool string(std::string& out)
-    {
-        if (i >= s.size() || s[i] != '"') return false;
-        for (++i; i < s.size() && s[i] != '"'; ++i) {
-            if (static_cast<unsigned char>(s[i]) < 0x20) return false;
-            if (s[i] != '\\') {
-                out += s[i];
-                continue;
-            }
-            if (++i >= s.size()) return false;
-            const std::string simple = "\"\\/bfnrt", meaning = "\"\\/\b\f\n\r\t";
-            if (size_t k = simple.find(s[i]); k != std::string::npos) {
-                out += meaning[k];
-            } else if (s[i] == 'u' && i + 4 < s.size()) {
-                const unsigned v = static_cast<unsigned>(std::stoul(s.substr(i + 1, 4), nullptr, 16));
-                if (v >= 0x80) return false;  // only control characters are escaped
-                out += static_cast<char>(v);
-                i += 4;
-            } else {
-                return false;
-            }
-        }
-        if (i >= s.size()) return false;
-        ++i;
-        return true;
-    }
-    bool value(Json& v)
-    {
-        space();
-        if (i >= s.size()) return false;
-        const char c = s[i];
-        if (c == '{' || c == '[') {
-            v.type = c == '{' ? Json::Object : Json::Array;
-            ++i;
-            space();
-            if (i < s.size() && s[i] == (c == '{' ? '}' : ']')) {
-                ++i;
-                return true;
-            }
-            for (;;) {
-                Json item;
-                if (c == '{') {
-                    std::string key;
-                    space();
-                    if (!string(key)) return false;
-                    space();
-                    if (i >= s.size() || s[i++] != ':' || !value(item)) return false;
-                    if (!v.members.emplace(key, std::move(item)).second) return false;
-                } else {
-                    if (!value(item)) return false;
-                    v.items.push_back(std::move(item));
-                }
-                space();
-                if (i < s.size() && s[i] == ',') {
-                    ++i;
-                    continue;
-                }
-                return i < s.size() && s[i++] == (c == '{' ? '}' : ']');
-            }
-        }
-        if (c == '"') {
-            v.type = Json::String;
-            return string(v.text);
-        }
-        if (literal("true")) {
-            v.type = Json::Bool;
-            v.boolean = true;
-            return true;
-        }
-        if (literal("false")) {
-            v.type = Json::Bool;
-            return true;
-        }
-        if (literal("null")) return true;
-        const size_t start = i;
-        if (s[i] == '-') ++i;
-        while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-        if (i == start || (i == start + 1 && s[start] == '-')) return false;
+// The parsed document in the shape the assertions read.
+Json fromParsed(const nlohmann::json& j)
+{
+    Json v;
+    if (j.is_boolean()) {
+        v.type = Json::Bool;
+        v.boolean = j.get<bool>();
+    } else if (j.is_number_integer()) {
         v.type = Json::Number;
-        v.number = std::stoll(s.substr(start, i - start));
-        return true;
+        v.number = j.get<long long>();
+    } else if (j.is_string()) {
+        v.type = Json::String;
+        v.text = j.get<std::string>();
+    } else if (j.is_array()) {
+        v.type = Json::Array;
+        for (const nlohmann::json& item : j) v.items.push_back(fromParsed(item));
+    } else if (j.is_object()) {
+        v.type = Json::Object;
+        for (const auto& [key, item] : j.items()) v.members.emplace(key, fromParsed(item));
     }
-};
+    return v;
+}
 
 // The output must be exactly one JSON object.
 bool parseDocument(const std::string& text, Json& doc)
 {
-    JsonReader r{text};
-    if (!r.value(doc) || doc.type != Json::Object) return false;
-    r.space();
-    return r.i == text.size();
+    const nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_object()) return false;
+    doc = fromParsed(parsed);
+    return true;
 }
 
 std::vector<long long> numbers(const Json& array)
@@ -176,16 +98,14 @@ std::vector<long long> numbers(const Json& array)
     return out;
 }
 
+// The sample ships its skins and movie list; these tests start from an
+// empty save folder.
 std::string copySample(const KlmTempDir& dir)
 {
-    const fs::path base = dir.path / "base";
-    fs::copy(fs::path(KOLMAR_SOURCE_DIR) / "sample", base, fs::copy_options::recursive);
-    // The sample ships its skins and movie list; these tests start from an
-    // empty save folder.
-    for (const auto& e : fs::directory_iterator(base / "save"))
-        if (e.path().extension() == ".dat")
-            fs::remove(e.path());
-    return base.string();
+    const std::string base = klmCopySample(dir);
+    for (const auto& e : fs::directory_iterator(fs::path(base) / "save"))
+        if (e.path().extension() == ".dat") fs::remove(e.path());
+    return base;
 }
 
 // Every entry under base with its bytes and time: proof that nothing was written.

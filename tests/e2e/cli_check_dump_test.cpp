@@ -2,8 +2,6 @@
 // copies of the shipped sample and on generated folders in temp dirs.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -15,7 +13,7 @@
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
 #include "catalogue/catalogue.h"
-#include "test_util.h"
+#include "e2e_util.h"
 #include "text/cp932.h"
 
 
@@ -24,127 +22,31 @@ namespace fs = std::filesystem;
 namespace {
 
 using RunResult = KlmTestRun;
+using JsonObject = nlohmann::json;
 
-RunResult runProgram(const std::vector<std::string>& args, const KlmTempDir& scratch)
-{
-    return klmTestRunProgram(args, scratch);
-}
+RunResult cli(const std::vector<std::string>& args, const KlmTempDir& scratch) { return klmRunCli(args, scratch); }
+RunResult gen(const std::vector<std::string>& args, const KlmTempDir& scratch) { return klmRunGen(args, scratch); }
 
-RunResult cli(const std::vector<std::string>& args, const KlmTempDir& scratch)
-{
-    std::vector<std::string> all{KOLMAR_CLI_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    return runProgram(all, scratch);
-}
-
-RunResult gen(const std::vector<std::string>& args, const KlmTempDir& scratch)
-{
-    std::vector<std::string> all{KOLMAR_GEN_PATH};
-    all.insert(all.end(), args.begin(), args.end());
-    return runProgram(all, scratch);
-}
-
-// One flat JSON object: strings and integers, which is all dump writes.
-// Anything else fails the parse, so malformed output is caught too.
-struct JsonValue {
-    bool isString = false;
-    std::string text;
-    long long number = 0;
-};
-using JsonObject = std::map<std::string, JsonValue>;
-
-bool parseJsonString(const std::string& s, size_t& i, std::string& out)
-{
-    if (i >= s.size() || s[i] != '"') return false;
-    ++i;
-    while (i < s.size() && s[i] != '"') {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if (c < 0x20) return false;
-        if (c != '\\') {
-            out += s[i++];
-            continue;
-        }
-        if (++i >= s.size()) return false;
-        switch (s[i]) {
-        case '"': out += '"'; break;
-        case '\\': out += '\\'; break;
-        case '/': out += '/'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': {
-            if (i + 4 >= s.size()) return false;
-            unsigned v = std::stoul(s.substr(i + 1, 4), nullptr, 16);
-            if (v >= 0x80) return false;  // the writer escapes only control characters
-            out += static_cast<char>(v);
-            i += 4;
-            break;
-        }
-        default: return false;
-        }
-        ++i;
-    }
-    if (i >= s.size()) return false;
-    ++i;
-    return true;
-}
-
-bool parseJsonLine(const std::string& s, JsonObject& obj)
-{
-    size_t i = 0;
-    if (s.empty() || s[i++] != '{') return false;
-    while (i < s.size() && s[i] != '}') {
-        if (!obj.empty()) {
-            if (s[i] != ',') return false;
-            ++i;
-        }
-        std::string key;
-        if (!parseJsonString(s, i, key) || i >= s.size() || s[i++] != ':') return false;
-        JsonValue v;
-        if (i < s.size() && s[i] == '"') {
-            v.isString = true;
-            if (!parseJsonString(s, i, v.text)) return false;
-        } else {
-            size_t start = i;
-            if (i < s.size() && s[i] == '-') ++i;
-            while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
-            if (i == start) return false;
-            v.number = std::stoll(s.substr(start, i - start));
-        }
-        if (!obj.emplace(key, v).second) return false;
-    }
-    return i + 1 == s.size();
-}
-
+// Every line must be one flat JSON object.
 std::vector<JsonObject> parseJsonLines(const std::string& text)
 {
-    std::vector<JsonObject> rows;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        JsonObject obj;
-        EXPECT_TRUE(parseJsonLine(text.substr(pos, end - pos), obj)) << text.substr(pos, end - pos);
-        rows.push_back(std::move(obj));
-        pos = end + 1;
-    }
+    std::vector<JsonObject> rows = klmJsonLines(text);
+    for (const JsonObject& row : rows) EXPECT_TRUE(row.is_object()) << row.dump();
     return rows;
 }
 
 std::string str(const JsonObject& o, const std::string& key)
 {
-    auto it = o.find(key);
-    EXPECT_TRUE(it != o.end() && it->second.isString) << key;
-    return it == o.end() ? std::string() : it->second.text;
+    const bool ok = o.contains(key) && o[key].is_string();
+    EXPECT_TRUE(ok) << key;
+    return ok ? o[key].get<std::string>() : std::string();
 }
 
 long long num(const JsonObject& o, const std::string& key)
 {
-    auto it = o.find(key);
-    EXPECT_TRUE(it != o.end() && !it->second.isString) << key;
-    return it == o.end() ? 0 : it->second.number;
+    const bool ok = o.contains(key) && o[key].is_number_integer();
+    EXPECT_TRUE(ok) << key;
+    return ok ? o[key].get<long long>() : 0;
 }
 
 const JsonObject* findByTitle(const std::vector<JsonObject>& rows, const std::string& title)
@@ -154,18 +56,8 @@ const JsonObject* findByTitle(const std::vector<JsonObject>& rows, const std::st
     return nullptr;
 }
 
-fs::path sampleDir()
-{
-    return fs::path(KOLMAR_SOURCE_DIR) / "sample";
-}
-
-// A copy of the shipped sample to work on.
-std::string copySample(const KlmTempDir& dir)
-{
-    const fs::path base = dir.path / "base";
-    fs::copy(sampleDir(), base, fs::copy_options::recursive);
-    return base.string();
-}
+fs::path sampleDir() { return klmSampleDir(); }
+std::string copySample(const KlmTempDir& dir) { return klmCopySample(dir); }
 
 // Every file under base with its size and time: proof that nothing was written.
 std::map<std::string, std::pair<uintmax_t, fs::file_time_type>> snapshot(const std::string& base)

@@ -1,0 +1,186 @@
+#include "session/session.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "audit/ownership.h"
+#include "browse/favorites.h"
+#include "browse/match.h"
+#include "catalogue/format.h"
+#include "media/movie_info.h"
+#include "rename/naming.h"
+#include "text/file_io.h"
+
+namespace {
+
+// Reads a save file whole. A folder standing where the file should be
+// exists but cannot be read; only a path with nothing there is missing.
+bool readSave(const std::string& path, KlmSaveFileRead& file, std::string& image)
+{
+    std::error_code ec;
+    if (!klmFileExists(path) && !std::filesystem::exists(path, ec) && !ec) {
+        file.state = KlmSaveFileState::Missing;
+        return false;
+    }
+    if (!klmReadWholeFile(path, image, &file.error)) {
+        file.state = KlmSaveFileState::Unreadable;
+        if (file.error.empty()) file.error = "cannot be read";
+        return false;
+    }
+    file.state = KlmSaveFileState::Read;
+    return true;
+}
+
+// A record or section file: read, then handed to its reader, which says
+// whether it had to repair anything.
+template <class Reader>
+void loadSave(KlmOpenReport& report, const char* name, const std::string& path, Reader read)
+{
+    KlmSaveFileRead file{name};
+    std::string image;
+    if (readSave(path, file, image) && !read(image)) file.state = KlmSaveFileState::Damaged;
+    report.files.push_back(std::move(file));
+}
+
+void readSettings(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptions& options)
+{
+    KlmSaveFileRead file{"setting.dat"};
+    switch (klmReadSettingFile(ctx.paths.settingDat, ctx.state.settings, ctx.catalogue, options.notify,
+                               &report.settingIssues, &file.error)) {
+    case KlmSettingFileStatus::Read:
+        file.state = report.settingIssues.empty() ? KlmSaveFileState::Read : KlmSaveFileState::Damaged;
+        break;
+    case KlmSettingFileStatus::Missing: file.state = KlmSaveFileState::Missing; break;
+    case KlmSettingFileStatus::Unreadable: file.state = KlmSaveFileState::Unreadable; break;
+    }
+    report.files.push_back(std::move(file));
+}
+
+void readPlacement(KlmOpenReport& report, KlmMainState& st, const AppPaths& paths)
+{
+    KlmSaveFileRead file{"window.dat"};
+    st.placementRead = false;
+    switch (klmReadWindowFile(paths.windowDat, st.placement, &file.error)) {
+    case KlmWindowFileStatus::Read:
+        file.state = KlmSaveFileState::Read;
+        st.placementRead = true;
+        break;
+    case KlmWindowFileStatus::Missing: file.state = KlmSaveFileState::Missing; break;
+    case KlmWindowFileStatus::Unreadable: file.state = KlmSaveFileState::Unreadable; break;
+    case KlmWindowFileStatus::Incomplete: file.state = KlmSaveFileState::Damaged; break;
+    }
+    report.files.push_back(std::move(file));
+}
+
+int32_t movieCount(const Catalogue& cat)
+{
+    return static_cast<int32_t>(std::count_if(cat.games.begin(), cat.games.end(),
+                                              [](const GameRecord& g) { return g.hasMovie != 0; }));
+}
+
+// favorite.dat and movieinfo.dat only ever set flags.
+void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptions& options)
+{
+    Catalogue& cat = ctx.catalogue;
+    if (options.flagsFromSaveFiles)
+        for (GameRecord& g : cat.games) g.favorite = 0;
+    loadSave(report, "favorite.dat", ctx.paths.favoriteDat, [&](std::string_view image) {
+        klmReadFavoritesImage(image, cat);
+        return true;
+    });
+
+    if (options.flagsFromSaveFiles) klmResetMovieMarks(cat);
+    const int32_t moviesBefore = movieCount(cat);
+    loadSave(report, "movieinfo.dat", ctx.paths.movieinfoDat, [&](std::string_view image) {
+        klmReadMovieInfoImage(image, cat);
+        return true;
+    });
+    // The movie column's orders were built from the flags as loaded; a file
+    // that marks other games (after a fresh parse every game is unmarked)
+    // would leave that column sorted by stale marks.
+    if (movieCount(cat) != moviesBefore || options.flagsFromSaveFiles)
+        klmResortMovieOrders(ctx.state.browse.orders, cat);
+}
+
+std::string absoluteBase(const std::string& baseFolder)
+{
+    std::error_code ec;
+    std::filesystem::path base = std::filesystem::absolute(baseFolder, ec);
+    if (ec) base = baseFolder;
+    return base.lexically_normal().string();
+}
+
+}  // namespace
+
+void klmApplyCatalogueChoices(Catalogue& cat, const Settings& s)
+{
+    klmApplySpecialCrcRule(cat, s);
+    klmFormatDates(cat, s.dateFormat);
+    klmFormatPrices(cat, s.priceFormat);
+    klmFormatSizes(cat, s.romSizeFormat);
+}
+
+const KlmSaveFileRead* KlmOpenReport::file(std::string_view name) const
+{
+    for (const KlmSaveFileRead& f : files)
+        if (name == f.name) return &f;
+    return nullptr;
+}
+
+bool klmOpenPaths(AppPaths& paths, const std::string& baseFolder, std::string* message)
+{
+    klmBuildAppPaths(paths, absoluteBase(baseFolder));
+    return klmCheckRequiredFiles(paths, message) == 0;
+}
+
+bool klmNeedsTargetNames(const Catalogue& cat, KlmLoadSource source, const Settings& settings)
+{
+    if (settings.renamePattern[0] == 0) return false;
+    if (source == KlmLoadSource::Parsed) return true;
+    return std::none_of(cat.games.begin(), cat.games.end(),
+                        [](const GameRecord& g) { return g.targetName[0] != 0; });
+}
+
+KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, const KlmOpenOptions& options)
+{
+    KlmOpenReport report;
+    ctx = KlmAppContext{};
+    if (!klmOpenPaths(ctx.paths, baseFolder, &report.message)) {
+        report.status = KlmOpenStatus::MissingRequiredFile;
+        return report;
+    }
+    report.missingFolders = klmMissingDataFolders(ctx.paths);
+
+    Catalogue& cat = ctx.catalogue;
+    KlmMainState& st = ctx.state;
+    klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, !options.readOnly);
+    report.sortSource = klmInitBrowseState(st.browse, cat, ctx.paths);
+
+    st.settings = klmDefaultSettings(options.controlFont, options.clientWidth);
+    klmInitEmulatorRegistry(st.emulators, cat);
+    loadSave(report, "emulator.dat", ctx.paths.emulatorDat,
+             [&](std::string_view image) { return klmReadEmulatorImage(image, st.emulators, cat, options.notify); });
+    klmBuildSkinTable(st.skins, cat);
+    loadSave(report, "skin.dat", ctx.paths.skinDat,
+             [&](std::string_view image) { return klmReadSkinImage(image, st.skins, cat, options.notify); });
+    readSettings(report, ctx, options);
+    klmApplyCatalogueChoices(cat, st.settings);
+
+    readFlagLists(report, ctx, options);
+    loadSave(report, "romfolder.dat", ctx.paths.romfolderDat,
+             [&](std::string_view image) { return klmReadRomFolderImage(image, st.romFolders); });
+    loadSave(report, "permute.dat", ctx.paths.permuteDat,
+             [&](std::string_view image) { return klmReadPermuteImage(image, st.replacements); });
+    loadSave(report, "custom.dat", ctx.paths.customDat,
+             [&](std::string_view image) { return klmReadCustomStoreImage(image, st.customSearches); });
+    readPlacement(report, st, ctx.paths);
+
+    if (klmNeedsTargetNames(cat, report.catalogueSource, st.settings)) {
+        klmUpdateAllTargetNames(cat, st.settings);
+        report.targetNamesComputed = true;
+    }
+    klmComputeYearPriceRanges(st.settings.search, cat);
+    st.browse.selectedGame = st.settings.selectedGame;
+    return report;
+}

@@ -1,0 +1,130 @@
+// The start-up and the shutdown of a run, once for every front end.
+//
+// klmOpenSession is the start-up sequence up to the window: paths and the
+// required files, the Catalogue and its caches, the sort orders, the
+// built-in defaults, emulator.dat and skin.dat, setting.dat (with the
+// special-CRC rule and the display formats it chooses), favorite.dat,
+// movieinfo.dat, romfolder.dat, permute.dat, custom.dat and window.dat,
+// then the target names when the catalogue came without them.
+//
+// klmSaveSession is the shutdown: the extracted files are deleted, then
+// dat.cache, sort.cache, movieinfo.dat, skin.dat, emulator.dat,
+// favorite.dat, romfolder.dat, permute.dat, custom.dat, window.dat and
+// setting.dat are written in this order, each atomically and each with its
+// own result; a failed write leaves that file as it was and the others
+// are still written.
+//
+// Nothing else reads or writes the save files at start-up or close.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "browse/sort.h"
+#include "catalogue/cache.h"
+#include "session/app_context.h"
+#include "settings/setting_file.h"
+
+struct KlmOpenOptions {
+    // Font of a list control on this platform and the client width the
+    // built-in defaults (fonts, splitter) are made for.
+    KlmFont controlFont = klmDefaultControlFont();
+    int32_t clientWidth = kKlmCreationClientWidth;
+    // Writes nothing at all: after a parse, fdate.cache is left as it is.
+    bool readOnly = false;
+    // Favourite and movie flags come from favorite.dat and movieinfo.dat
+    // alone: those dat.cache carries are cleared before the files are read.
+    bool flagsFromSaveFiles = false;
+    // Messages of the readers (an unknown hardware key); none when empty.
+    KlmNotifier notify;
+    // Problems met while parsing the catalogue, when wanted.
+    KlmProblemList* problems = nullptr;
+};
+
+// How one save file fared at open. Damaged: its reader had to clamp, cut or
+// skip something; what it kept is in use.
+enum class KlmSaveFileState { Missing, Read, Damaged, Unreadable };
+
+struct KlmSaveFileRead {
+    explicit KlmSaveFileRead(const char* fileName) : name(fileName) {}
+    const char* name;  // "setting.dat"
+    KlmSaveFileState state = KlmSaveFileState::Missing;
+    std::string error;  // UTF-8 reason when unreadable
+};
+
+enum class KlmOpenStatus {
+    Opened,
+    MissingRequiredFile,  // message names the first missing catalogue file
+};
+
+struct KlmOpenReport {
+    KlmOpenStatus status = KlmOpenStatus::Opened;
+    std::string message;         // UTF-8, for the "重大なエラー" box
+    std::string missingFolders;  // "save", "cache" or "save, cache" when missing
+    KlmLoadSource catalogueSource = KlmLoadSource::Parsed;
+    KlmSortSource sortSource = KlmSortSource::Computed;
+    bool targetNamesComputed = false;
+    // The save files in the order they were read.
+    std::vector<KlmSaveFileRead> files;
+    KlmSettingIssueList settingIssues;
+
+    // The entry of a file by name, null when it is not one of them.
+    const KlmSaveFileRead* file(std::string_view name) const;
+    bool opened() const { return status == KlmOpenStatus::Opened; }
+};
+
+// The first step of open on its own: the paths of the base folder (made
+// absolute) and the required-file check. False, with the message to show
+// (UTF-8), when a catalogue file is missing. For the tools that read the
+// catalogue alone.
+bool klmOpenPaths(AppPaths& paths, const std::string& baseFolder, std::string* message);
+
+// Builds ctx from the base folder. On MissingRequiredFile nothing but the
+// paths is set up.
+KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder,
+                             const KlmOpenOptions& options = {});
+
+// The settings' choices that change the catalogue itself: the special-CRC
+// rule and the date, price and ROM-size display formats. Open runs it once
+// setting.dat is read; so does whatever changes those settings later.
+void klmApplyCatalogueChoices(Catalogue& cat, const Settings& settings);
+
+// Whether open must compute the target names: the catalogue was parsed
+// anew, or it came from a cache in which no game has one, and a rename
+// pattern is set. A fresh parse leaves every target name empty, which
+// would read every owned game as "not renamed" and give a rename nothing
+// to do.
+bool klmNeedsTargetNames(const Catalogue& cat, KlmLoadSource source, const Settings& settings);
+
+// ---- Shutdown ---------------------------------------------------------------
+
+// The files the save writes, in order.
+enum class KlmSaveFile {
+    DatCache, SortCache, MovieInfo, Skin, Emulator, Favorite, RomFolder, Permute, Custom, Window, Setting,
+};
+inline constexpr int kKlmSaveFileCount = 11;
+
+// File name of a save step ("dat.cache").
+const char* klmSaveFileName(KlmSaveFile file);
+
+struct KlmSaveFileResult {
+    KlmSaveFile file;
+    bool written = false;
+    std::string error;  // the reason when not written
+};
+
+struct KlmSaveReport {
+    // One entry per file asked for, in writing order.
+    std::vector<KlmSaveFileResult> results;
+    // How many extracted files and folders could not be deleted.
+    size_t undeleted = 0;
+
+    bool allWritten() const;
+};
+
+// Every file, or the ones asked for (in writing order whatever the order
+// asked); extracted files are deleted either way.
+KlmSaveReport klmSaveSession(KlmAppContext& ctx);
+KlmSaveReport klmSaveSession(KlmAppContext& ctx, const std::vector<KlmSaveFile>& which);

@@ -1,0 +1,90 @@
+#include "view_commands.h"
+
+#include "browse/refresh.h"
+#include "command_router.h"
+#include "dialog_guard.h"
+#include "pickers.h"
+#include "ui/window_rules.h"
+#include "window_services.h"
+
+namespace {
+
+void toggleViewFilter(KlmWindowServices& services, int32_t id)
+{
+    KlmAppContext& c = services.session();
+    KlmMainState& st = c.state;
+    KlmViewFilter which;
+    if (!klmViewFilterOfCommand(id, which)) return;
+    st.browse.selectedGame = st.settings.selectedGame;
+    // Hiding later disks keeps the game selected through its first disk.
+    services.setCommandChecked(id, klmToggleViewFilter(st.browse, st.settings, c.catalogue, which));
+    st.settings.selectedGame = st.browse.selectedGame;
+    services.refreshList(false);
+}
+
+void movieTransport(KlmWindowServices& services, int32_t id)
+{
+    Settings& s = services.settings();
+    if (!klmMovieTransportCommand(s, id)) return;
+    services.setCommandChecked(kKlmCmdMute, s.mute);
+    services.repaintStatus();
+}
+
+// A setting switched on and off by its command, with its check mark.
+void toggle(KlmCommandRouter& router, KlmWindowServices& services, int32_t id, int32_t Settings::*flag)
+{
+    router.add(id, [&services, id, flag] {
+        Settings& s = services.settings();
+        s.*flag = s.*flag ? 0 : 1;
+        services.setCommandChecked(id, s.*flag);
+    });
+}
+
+}  // namespace
+
+void klmChooseStateColour(KlmWindowServices& services, int item)
+{
+    if (item < 0 || item >= kKlmStateColourCount) return;
+    const auto state = static_cast<KlmStateColour>(item);
+    int32_t& colour = klmStateColour(services.settings(), state);
+    int32_t picked = colour;
+    if (const KlmColourPicker& hook = services.pickers().colour) {
+        picked = klmPickStateColour(services.window(), state, colour, hook);
+    } else {
+        KlmDialogGuard guard(services);
+        picked = klmPickStateColour(services.window(), state, colour);
+    }
+    if (picked == colour) return;
+    colour = picked;
+    services.repaintList();
+    services.repaintStatus();
+}
+
+void klmRegisterViewCommands(KlmCommandRouter& router, KlmWindowServices& services)
+{
+    router.add(kKlmCmdTitleMode, [&services] {
+        services.setCommandChecked(kKlmCmdTitleMode, klmToggleTitleMode(services.settings()));
+        services.refreshList(false);
+    });
+    router.add(kKlmCmdWheelSelect, [&services] {
+        Settings& s = services.settings();
+        s.wheelSelection = s.wheelSelection ? 0 : 1;
+        services.setCommandChecked(kKlmCmdWheelSelect, s.wheelSelection);
+        services.focusList();
+    });
+    for (int32_t id : {kKlmCmdShowOwned, kKlmCmdShowNotRenamed, kKlmCmdShowNotOwned, kKlmCmdShowLaterDisks,
+                       kKlmCmdFavoritesOnly})
+        router.add(id, [&services, id] { toggleViewFilter(services, id); });
+
+    router.add(kKlmCmdOwnedColour, [&services] { klmChooseStateColour(services, 0); });
+    router.add(kKlmCmdNotRenamedColour, [&services] { klmChooseStateColour(services, 1); });
+    router.add(kKlmCmdNotOwnedColour, [&services] { klmChooseStateColour(services, 2); });
+
+    for (int32_t id : {kKlmCmdMute, kKlmCmdVolumeUp, kKlmCmdVolumeDown, kKlmCmdVolumeStandard, kKlmCmdFaster,
+                       kKlmCmdSlower, kKlmCmdSpeedNormal})
+        router.add(id, [&services, id] { movieTransport(services, id); });
+    router.add(kKlmCmdPlay, [] {});
+    router.add(kKlmCmdPause, [] {});
+    toggle(router, services, kKlmCmdShowMovie, &Settings::showMovie);
+    toggle(router, services, kKlmCmdLoop, &Settings::loopPlayback);
+}

@@ -1,0 +1,314 @@
+// The one start-up and the one shutdown on copies of the shipped sample:
+// what open takes from each file, in which state, and what save writes back.
+#include "session/session.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "audit/ownership.h"
+#include "browse/favorites.h"
+#include "media/movie_info.h"
+#include "test_util.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A copy of the sample with its catalogue parsed once, for writing save
+// files that name its games and tables.
+struct SampleFolder {
+    KlmTempDir dir;
+    std::string base = (dir.path / "base").string();
+    AppPaths paths;
+    Catalogue cat;
+
+    SampleFolder()
+    {
+        fs::copy(fs::path(KOLMAR_SOURCE_DIR) / "sample", base, fs::copy_options::recursive);
+        // The sample ships some save files; these tests write their own.
+        for (const auto& e : fs::directory_iterator(fs::path(base) / "save"))
+            if (e.path().extension() == ".dat") fs::remove(e.path());
+        klmBuildAppPaths(paths, base);
+        klmParseCatalogue(paths, cat);
+    }
+
+    int32_t gameWithCrc(std::string_view crc) const
+    {
+        for (size_t i = 0; i < cat.games.size(); ++i)
+            if (klmField(cat.games[i].crc32) == crc) return static_cast<int32_t>(i);
+        return -1;
+    }
+
+    KlmOpenReport open(KlmAppContext& ctx, KlmOpenOptions options = {}) const
+    {
+        return klmOpenSession(ctx, base, options);
+    }
+};
+
+std::vector<std::string> fileNames(const KlmOpenReport& r)
+{
+    std::vector<std::string> names;
+    for (const KlmSaveFileRead& f : r.files) names.emplace_back(f.name);
+    return names;
+}
+
+std::vector<std::string> written(const KlmSaveReport& r)
+{
+    std::vector<std::string> names;
+    for (const KlmSaveFileResult& f : r.results)
+        if (f.written) names.emplace_back(klmSaveFileName(f.file));
+    return names;
+}
+
+}  // namespace
+
+TEST(Session, MissingCatalogueFileStopsBeforeAnythingIsRead)
+{
+    SampleFolder f;
+    fs::remove(f.base + "/soft.dat");
+    fs::remove(f.base + "/genre.dat");
+    KlmAppContext ctx;
+    const KlmOpenReport r = f.open(ctx);
+    EXPECT_FALSE(r.opened());
+    EXPECT_EQ(r.message, "soft.dat が存在しません。\nアプリケーションを終了します。");
+    EXPECT_TRUE(ctx.catalogue.games.empty());
+    EXPECT_TRUE(r.files.empty());
+    EXPECT_FALSE(fs::exists(f.base + "/cache/fdate.cache"));
+}
+
+TEST(Session, FirstOpenHasTheDefaultsAndReadsEveryFileInOrder)
+{
+    SampleFolder f;
+    fs::remove_all(f.base + "/cache");
+    KlmAppContext ctx;
+    KlmOpenOptions readOnly;
+    readOnly.readOnly = true;
+    const KlmOpenReport r = f.open(ctx, readOnly);
+    ASSERT_TRUE(r.opened());
+    EXPECT_EQ(r.missingFolders, "cache");
+    EXPECT_EQ(r.catalogueSource, KlmLoadSource::Parsed);
+    EXPECT_EQ(r.sortSource, KlmSortSource::Computed);
+    EXPECT_EQ(fileNames(r), (std::vector<std::string>{"emulator.dat", "skin.dat", "setting.dat", "favorite.dat",
+                                                       "movieinfo.dat", "romfolder.dat", "permute.dat", "custom.dat",
+                                                       "window.dat"}));
+    for (const KlmSaveFileRead& file : r.files) EXPECT_EQ(file.state, KlmSaveFileState::Missing) << file.name;
+    EXPECT_FALSE(ctx.state.placementRead);
+    EXPECT_EQ(klmGameCount(ctx.catalogue), 84);
+    EXPECT_EQ(ctx.state.browse.view.rows.size(), 84u);
+    EXPECT_EQ(ctx.state.settings.search.showOwned, 1);
+    EXPECT_GT(ctx.state.settings.search.yearTop, 0) << "the year list's range is known";
+    EXPECT_FALSE(r.targetNamesComputed) << "no rename pattern";
+    // The special-CRC rule with the built-in choices.
+    EXPECT_EQ(ctx.catalogue.games[static_cast<size_t>(f.gameWithCrc("00000000"))].ownership, kKlmOwned);
+    EXPECT_EQ(ctx.catalogue.games[static_cast<size_t>(f.gameWithCrc("FFFFFFFF"))].ownership, kKlmNotOwned);
+    // Read only: not even fdate.cache.
+    EXPECT_FALSE(fs::exists(f.base + "/cache"));
+}
+
+TEST(Session, SaveWritesElevenFilesInOrderAndTheNextOpenTakesThemBack)
+{
+    SampleFolder f;
+    KlmAppContext ctx;
+    ASSERT_TRUE(f.open(ctx).opened());
+    Settings& s = ctx.state.settings;
+    s.titleMode = 1;
+    s.volume = 55;
+    ctx.catalogue.games[3].favorite = 1;
+    ctx.state.replacements.push_back(klmMakeReplacementRule("a", "b"));
+    ctx.state.placement.left = 10;
+    ctx.state.placement.top = 20;
+    ctx.state.placement.right = 810;
+    ctx.state.placement.bottom = 620;
+    const std::string extracted = f.dir.file("extracted.bin");
+    klmTestWrite(extracted, "rom");
+    ctx.state.extracted.files = {extracted, f.dir.file("already-gone.bin")};
+
+    const KlmSaveReport saved = klmSaveSession(ctx);
+    EXPECT_TRUE(saved.allWritten());
+    EXPECT_EQ(written(saved), (std::vector<std::string>{"dat.cache", "sort.cache", "movieinfo.dat", "skin.dat",
+                                                         "emulator.dat", "favorite.dat", "romfolder.dat",
+                                                         "permute.dat", "custom.dat", "window.dat", "setting.dat"}));
+    EXPECT_FALSE(fs::exists(extracted));
+    EXPECT_EQ(saved.undeleted, 0u);
+    EXPECT_TRUE(ctx.state.extracted.files.empty());
+
+    KlmAppContext again;
+    const KlmOpenReport r = f.open(again);
+    ASSERT_TRUE(r.opened());
+    EXPECT_EQ(r.catalogueSource, KlmLoadSource::Cache);
+    EXPECT_EQ(r.sortSource, KlmSortSource::Cache);
+    for (const KlmSaveFileRead& file : r.files) EXPECT_EQ(file.state, KlmSaveFileState::Read) << file.name;
+    EXPECT_EQ(again.state.settings.titleMode, 1);
+    EXPECT_EQ(again.state.settings.volume, 55);
+    EXPECT_EQ(again.catalogue.games[3].favorite, 1);
+    ASSERT_EQ(again.state.replacements.size(), 1u);
+    ASSERT_TRUE(again.state.placementRead);
+    EXPECT_EQ(again.state.placement.right, 810);
+}
+
+TEST(Session, AFailedWriteLeavesItsFileAndTheOthersAreWritten)
+{
+    SampleFolder f;
+    KlmAppContext ctx;
+    ASSERT_TRUE(f.open(ctx).opened());
+    // A folder where setting.dat belongs cannot be replaced by a file.
+    fs::create_directory(f.paths.settingDat);
+    // An extracted file in a folder that cannot be written stays, and is said.
+    const std::string locked = f.dir.file("locked");
+    fs::create_directory(locked);
+    klmTestWrite(locked + "/rom.bin", "rom");
+    chmod(locked.c_str(), 0500);
+    const bool canDelete = ::access(locked.c_str(), W_OK) == 0;  // root may anyway
+    ctx.state.extracted.files = {locked + "/rom.bin"};
+
+    const KlmSaveReport saved = klmSaveSession(ctx);
+    chmod(locked.c_str(), 0700);
+    EXPECT_FALSE(saved.allWritten());
+    ASSERT_EQ(saved.results.size(), 11u);
+    EXPECT_EQ(saved.results.back().file, KlmSaveFile::Setting);
+    EXPECT_FALSE(saved.results.back().written);
+    EXPECT_FALSE(saved.results.back().error.empty());
+    EXPECT_TRUE(fs::is_directory(f.paths.settingDat));
+    EXPECT_EQ(written(saved).size(), 10u);
+    EXPECT_EQ(saved.undeleted, canDelete ? 0u : 1u);
+
+    // Only the files asked for, in writing order whatever the order asked.
+    fs::remove(f.paths.datCache);
+    fs::remove(f.paths.sortCache);
+    const KlmSaveReport caches = klmSaveSession(ctx, {KlmSaveFile::SortCache, KlmSaveFile::DatCache});
+    EXPECT_EQ(written(caches), (std::vector<std::string>{"dat.cache", "sort.cache"}));
+}
+
+TEST(Session, StoredChoicesApplyToTheCatalogueOnce)
+{
+    SampleFolder f;
+    const int32_t zeros = f.gameWithCrc("00000000");
+    const int32_t ones = f.gameWithCrc("FFFFFFFF");
+    ASSERT_GE(zeros, 0);
+    ASSERT_GE(ones, 0);
+    // An audit once matched a file to the 00000000 game (the cache keeps it).
+    Catalogue cached = f.cat;
+    klmCopyField(cached.games[static_cast<size_t>(zeros)].foundPath, "/roms/zero.bin");
+    cached.games[static_cast<size_t>(zeros)].ownership = kKlmOwnedNotRenamed;
+    ASSERT_TRUE(klmWriteFileTimes(f.paths));
+    ASSERT_TRUE(klmSaveCatalogueCache(f.paths, cached));
+
+    Settings s = klmDefaultSettings();
+    s.crcZerosOwned = 0;
+    s.crcOnesOwned = 1;
+    s.dateFormat = 3;
+    s.priceFormat = 1;
+    s.romSizeFormat = 1;
+    ASSERT_TRUE(klmWriteSettingFile(f.paths.settingDat, s, f.cat));
+
+    KlmAppContext ctx;
+    ASSERT_TRUE(f.open(ctx).opened());
+    const Catalogue& cat = ctx.catalogue;
+    EXPECT_EQ(cat.games[static_cast<size_t>(zeros)].ownership, kKlmNotOwned);
+    EXPECT_EQ(klmField(cat.games[static_cast<size_t>(zeros)].foundPath), "") << "special CRCs own no file";
+    EXPECT_EQ(cat.games[static_cast<size_t>(ones)].ownership, kKlmOwned);
+    // ソウルブレイカー: 1987-07-15, 3,800 yen, 256 KB.
+    EXPECT_EQ(klmField(cat.games[0].releaseDateText), "1987/07/15");
+    EXPECT_EQ(klmField(cat.games[0].priceText), sj("3800円"));
+    EXPECT_EQ(klmField(cat.games[0].romSizeText), sj("262,144 バイト"));
+}
+
+// After a fresh parse every target name is empty; with a pattern set, open
+// computes them, so owned games read as renamed or not by their files.
+TEST(Session, TargetNamesAfterAFreshParseOrFromACacheWithoutThem)
+{
+    SampleFolder f;
+    Settings s = klmDefaultSettings();
+    klmCopyField(s.renamePattern, "%n");
+    ASSERT_TRUE(klmWriteSettingFile(f.paths.settingDat, s, f.cat));
+    const std::string title(klmField(f.cat.games[0].title));
+
+    KlmAppContext ctx;
+    KlmOpenReport r = f.open(ctx);
+    EXPECT_TRUE(r.targetNamesComputed);
+    EXPECT_EQ(klmField(ctx.catalogue.games[0].targetName), title);
+
+    // A cache without target names (written before any pattern was set)
+    // and an owned game whose file already has the name.
+    Catalogue cached = f.cat;
+    klmCopyField(cached.games[0].foundPath, "/roms/" + title + ".bin");
+    cached.games[0].ownership = kKlmOwnedNotRenamed;
+    ASSERT_TRUE(klmWriteFileTimes(f.paths));
+    ASSERT_TRUE(klmSaveCatalogueCache(f.paths, cached));
+    r = f.open(ctx);
+    EXPECT_EQ(r.catalogueSource, KlmLoadSource::Cache);
+    EXPECT_TRUE(r.targetNamesComputed);
+    EXPECT_EQ(ctx.catalogue.games[0].ownership, kKlmOwned);
+
+    // A cache that has them is taken as it is.
+    klmCopyField(ctx.catalogue.games[1].targetName, "kept");
+    ASSERT_TRUE(klmSaveCatalogueCache(f.paths, ctx.catalogue));
+    r = f.open(ctx);
+    EXPECT_FALSE(r.targetNamesComputed);
+    EXPECT_EQ(klmField(ctx.catalogue.games[1].targetName), "kept");
+
+    // No pattern: nothing to compute from.
+    ASSERT_TRUE(klmWriteSettingFile(f.paths.settingDat, klmDefaultSettings(), f.cat));
+    fs::remove(f.paths.fdateCache);
+    r = f.open(ctx);
+    EXPECT_EQ(r.catalogueSource, KlmLoadSource::Parsed);
+    EXPECT_FALSE(r.targetNamesComputed);
+    EXPECT_EQ(klmField(ctx.catalogue.games[0].targetName), "");
+}
+
+// movieinfo.dat marks games after the orders were built from the catalogue
+// as loaded: the movie column's order must follow the marks it set.
+TEST(Session, MovieColumnOrderFollowsTheMarksOfMovieinfoDat)
+{
+    SampleFolder f;
+    Catalogue marked = f.cat;
+    klmSetMovieFlag(marked.games[50], true);
+    klmSetMovieFlag(marked.games[70], true);
+    marked.movieCount = 2;
+    ASSERT_TRUE(klmSaveMovieInfoFile(f.paths.movieinfoDat, marked));
+
+    KlmAppContext ctx;
+    ASSERT_TRUE(f.open(ctx).opened());
+    EXPECT_EQ(ctx.catalogue.movieCount, 2);
+    for (bool titleString : {true, false}) {
+        const int32_t* order = klmSortOrder(ctx.state.browse.orders, kKlmMovieSortKey, titleString);
+        ASSERT_NE(order, nullptr);
+        std::vector<int32_t> first(order, order + 2);
+        std::sort(first.begin(), first.end());
+        EXPECT_EQ(first, (std::vector<int32_t>{50, 70}));
+    }
+}
+
+TEST(Session, FlagsFromTheSaveFilesAloneAndDamageIsReported)
+{
+    SampleFolder f;
+    Catalogue cached = f.cat;
+    cached.games[2].favorite = 1;
+    ASSERT_TRUE(klmWriteFileTimes(f.paths));
+    ASSERT_TRUE(klmSaveCatalogueCache(f.paths, cached));
+    klmTestWrite(f.paths.favoriteDat, "[BEGIN]\r\n7\r\n[END]\r\n");
+    klmTestWrite(f.paths.permuteDat, std::string("\x05\0\0\0", 4));  // claims five rules, holds none
+    fs::create_directory(f.paths.customDat);
+
+    KlmAppContext ctx;
+    KlmOpenReport r = f.open(ctx);
+    EXPECT_EQ(ctx.catalogue.games[2].favorite, 1) << "the window keeps the cache's flags";
+    EXPECT_EQ(ctx.catalogue.games[7].favorite, 1);
+    EXPECT_EQ(r.file("permute.dat")->state, KlmSaveFileState::Damaged);
+    EXPECT_EQ(r.file("custom.dat")->state, KlmSaveFileState::Unreadable);
+    EXPECT_FALSE(r.file("custom.dat")->error.empty());
+    EXPECT_EQ(r.file("nothing.dat"), nullptr);
+
+    KlmOpenOptions fromFiles;
+    fromFiles.flagsFromSaveFiles = true;
+    r = f.open(ctx, fromFiles);
+    EXPECT_EQ(ctx.catalogue.games[2].favorite, 0);
+    EXPECT_EQ(ctx.catalogue.games[7].favorite, 1);
+}
