@@ -150,49 +150,6 @@ std::string_view bufferView(const char (&buf)[SearchVariants::kSize])
     return klmField(buf);
 }
 
-// Hiragana to katakana and full-width digits and letters to ASCII, one
-// character at a time on the character boundaries of the text. Each of
-// these replaces a whole character by a whole character, so one walk gives
-// what the hiragana mapping followed by the 62 replace-alls gives, without
-// touching the heap.
-size_t normaliseInto(char* out, std::string_view typed)
-{
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(typed.data());
-    const size_t n = typed.size();
-    size_t o = 0;
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        if (klmIsLeadByte(c) && i + 1 < n) {
-            const unsigned char t = s[i + 1];
-            if (c == 0x82 && t >= 0x9F && t <= 0xF1) {
-                // ぁ..ん (82 9F..82 F1) sit at ァ..ン (83 40..83 93); the
-                // katakana row skips the trail byte 0x7F.
-                unsigned k = t - 0x5Fu;
-                if (k >= 0x7F)
-                    ++k;
-                out[o++] = static_cast<char>(0x83);
-                out[o++] = static_cast<char>(k);
-            } else if (c == 0x82 && t >= 0x4F && t <= 0x58) {
-                out[o++] = static_cast<char>('0' + (t - 0x4F));
-            } else if (c == 0x82 && t >= 0x60 && t <= 0x79) {
-                out[o++] = static_cast<char>('A' + (t - 0x60));
-            } else if (c == 0x82 && t >= 0x81 && t <= 0x9A) {
-                out[o++] = static_cast<char>('a' + (t - 0x81));
-            } else {
-                out[o++] = static_cast<char>(c);
-                out[o++] = static_cast<char>(t);
-            }
-            i += 2;
-        } else {
-            out[o++] = static_cast<char>(c);
-            ++i;
-        }
-    }
-    out[o] = 0;
-    return o;
-}
-
 // The ownership, disk, favourite, table, year, price and ROM-size tests.
 bool passesConditions(const SearchCondition& cond, const GameRecord& g, const Catalogue& cat)
 {
@@ -569,7 +526,7 @@ void klmBuildSearchVariants(SearchVariants& v, std::string_view typed,
     v.typed[len] = 0;
     const std::string_view t(v.typed, len);
 
-    const size_t nlen = normaliseInto(v.normalised, t);
+    const size_t nlen = klmNormaliseSearchInto(v.normalised, SearchVariants::kSize, t);
     v.normalisedDiffers = std::string_view(v.normalised, nlen) != t ? 1 : 0;
 
     std::memcpy(v.replaced, v.typed, len + 1);

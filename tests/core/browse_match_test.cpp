@@ -72,6 +72,13 @@ TEST(BrowseMatch, KanaAndFullWidthNormaliseOnlyTheSearchSide)
     EXPECT_EQ(filter(cat, c), (std::vector<int32_t>{0}));
     klmTestSetText(c, "ｆｆ");      // full-width small letters become small ASCII only
     EXPECT_TRUE(filter(cat, c).empty());
+
+    // The hiragana iteration marks are hiragana too: いすゞ finds イスヾ.
+    Catalogue marks;
+    klmTestAddGame(marks, "イスヾ");
+    klmTestAddGame(marks, "いすゞ");
+    klmTestSetText(c, "いすゞ");
+    EXPECT_EQ(filter(marks, c), (std::vector<int32_t>{0, 1}));
 }
 
 TEST(BrowseMatch, AsciiNeedleNeverMatchesATrailByte)
@@ -144,21 +151,41 @@ TEST(BrowseMatch, VariantBuffersStayWithin255Bytes)
     EXPECT_EQ(klmField(v.typed).size(), 255u);
 }
 
-// The one-walk normalisation must answer exactly as the text layer's.
-TEST(BrowseMatch, NormalisedVariantEqualsTheTextLayer)
+// The normalisation as it is described: the kana mapping, then the 62
+// replace-alls (digits, then each letter's capital and small form).
+std::string normalisedByReplaceAlls(std::string_view typed)
+{
+    std::string text = klmHiraganaToKatakana(typed);
+    auto replaceAll = [&](unsigned char trail, char ascii) {
+        const char from[] = {'\x82', static_cast<char>(trail), 0};
+        text = klmReplaceText(text, from, std::string(1, ascii));
+    };
+    for (int d = 0; d < 10; ++d) replaceAll(static_cast<unsigned char>(0x4F + d), static_cast<char>('0' + d));
+    for (int l = 0; l < 26; ++l) {
+        replaceAll(static_cast<unsigned char>(0x60 + l), static_cast<char>('A' + l));
+        replaceAll(static_cast<unsigned char>(0x81 + l), static_cast<char>('a' + l));
+    }
+    return text;
+}
+
+// The engine's one-walk normalisation and the text layer's helper are one
+// mapping, and it gives what the kana step and the replace-alls give.
+TEST(BrowseMatch, NormalisedVariantEqualsTheReplaceAlls)
 {
     std::mt19937 rng(7);
     const std::string pieces[] = {sj("あ"), sj("ん"), sj("ぁ"), sj("み"), sj("む"), sj("ア"), sj("０"), sj("９"),
                                   sj("Ａ"), sj("Ｚ"), sj("ａ"), sj("ｚ"), sj("ソ"), "\x82", "\x83", "a", "\\",
-                                  sj("漢"), sj("ー"), sj("ゎ"), "\x82\x9e", "\x82\xf2", "\x82\x5a", "\x82\x80"};
+                                  sj("漢"), sj("ー"), sj("ゎ"), sj("ゝ"), sj("ゞ"), sj("ヽ"), "\x81", "\x82\x9e",
+                                  "\x82\xf2", "\x82\x5a", "\x82\x80"};
     for (int round = 0; round < 3000; ++round) {
         std::string typed;
         const int len = static_cast<int>(rng() % 12);
         for (int i = 0; i < len; ++i) typed += pieces[rng() % std::size(pieces)];
         SearchVariants v;
         klmBuildSearchVariants(v, typed, {});
-        const std::string expected = klmNormaliseSearchText(klmField(v.typed));
+        const std::string expected = normalisedByReplaceAlls(klmField(v.typed));
         ASSERT_EQ(std::string(klmField(v.normalised)), expected) << "round " << round;
+        ASSERT_EQ(klmNormaliseSearchText(klmField(v.typed)), expected) << "round " << round;
         ASSERT_EQ(v.normalisedDiffers, expected != klmField(v.typed) ? 1 : 0);
     }
 }

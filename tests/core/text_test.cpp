@@ -243,8 +243,16 @@ TEST(Cp932Normalise, SearchTextVariants)
     EXPECT_EQ(klmNormaliseSearchText(cp("ｆｆ１２ぱＺ表")), "ff12" + cp("パ") + "Z" + kHyo);
     EXPECT_EQ(klmNormaliseSearchText(cp("０１２３４５６７８９ＡＢＣＸＹＺａｂｃｘｙｚ")),
               "0123456789ABCXYZabcxyz");
-    // Katakana is never turned back into hiragana.
+    // Katakana is never turned back into hiragana; the iteration marks follow.
     EXPECT_EQ(klmNormaliseSearchText(cp("ドラゴン")), cp("ドラゴン"));
+    EXPECT_EQ(klmNormaliseSearchText(cp("いすゞ")), cp("イスヾ"));
+    // The buffer form takes the typed text as the buffer would hold it (cut
+    // at a character boundary) and always terminates.
+    char small[4];
+    EXPECT_EQ(klmNormaliseSearchInto(small, sizeof small, cp("ＡあＢ")), 1u);
+    EXPECT_STREQ(small, "A");
+    EXPECT_EQ(klmNormaliseSearchInto(small, sizeof small, cp("あ") + "b"), 3u);
+    EXPECT_STREQ(small, (cp("ア") + "b").c_str());
     // The result fits a 256-byte buffer and is cut at a character boundary.
     std::string many;
     for (int i = 0; i < 130; ++i)
