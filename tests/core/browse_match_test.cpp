@@ -94,6 +94,14 @@ TEST(BrowseMatch, AsciiNeedleNeverMatchesATrailByte)
         c.searchKind = kind;
         EXPECT_EQ(filter(cat, c), (std::vector<int32_t>{2, 3})) << "kind " << kind;
     }
+    // A pair at each edge of the lead-byte ranges keeps its trail byte; the
+    // bytes just outside the ranges are characters of their own.
+    Catalogue edges;
+    for (const char* t : {"\x81\x5C", "\x9F\x5C", "\xE0\x5C", "\xFC\x5C", "\x80\x5C", "\xA0\x5C", "\xDF\x5C",
+                          "\xFD\x5C"})
+        klmCopyField(klmTestAddGame(edges, "").title, t);
+    c.searchKind = 2;
+    EXPECT_EQ(filter(edges, c), (std::vector<int32_t>{4, 5, 6, 7}));
     // "\x5C\x83" begins inside ソ's pair in "ソソ": not a character start.
     Catalogue two;
     klmTestAddGame(two, "ソソ");
@@ -274,11 +282,21 @@ TEST(BrowseMatch, UnknownDatesAgainstYearQualifiers)
         EXPECT_TRUE(std::count(got.begin(), got.end(), 1)) << "99999999 passes every 以降, year " << year;
         EXPECT_FALSE(std::count(got.begin(), got.end(), 0));
     }
-    c.year = 1;
-    c.yearQualifier = 0;
-    EXPECT_EQ(filter(cat, c), (std::vector<int32_t>{2}));
-    c.year = 2;  // 1995: nobody
-    EXPECT_TRUE(filter(cat, c).empty());
+    // Each qualifier against the selected year itself and a year between.
+    struct Case {
+        int32_t year, qualifier;
+        std::vector<int32_t> rows;
+    } cases[] = {
+        {1, 0, {2}},    {1, 1, {0, 2}},    {1, 2, {1, 2, 3}},  // 1994
+        {2, 0, {}},     {2, 1, {0, 2}},    {2, 2, {1, 3}},     // 1995: nobody's year
+        {3, 0, {3}},    {3, 1, {0, 2, 3}}, {3, 2, {1, 3}},     // 1996
+        {1, 3, {}},     {1, -1, {}},                           // no such qualifier
+    };
+    for (const Case& k : cases) {
+        c.year = k.year;
+        c.yearQualifier = k.qualifier;
+        EXPECT_EQ(filter(cat, c), k.rows) << "year " << k.year << " qualifier " << k.qualifier;
+    }
 }
 
 TEST(BrowseMatch, OwnershipDisksAndFavourites)
