@@ -45,6 +45,10 @@ enum Field : int {
     kFieldCount
 };
 
+static_assert(kSerial == static_cast<int>(KlmTextField::Serial) && kFieldCount == static_cast<int>(KlmTextField::Count));
+static_assert(kHardware == static_cast<int>(KlmTextField::Hardware) && kDate == static_cast<int>(KlmTextField::Date));
+static_assert(static_cast<int>(KlmNameCondition::Screen) == kScreen - kHardware);
+
 constexpr uint32_t bit(Field f) { return 1u << f; }
 constexpr uint32_t kAllFields = (1u << kFieldCount) - 1;
 // Table-name fields, answered per table entry rather than per record.
@@ -599,10 +603,7 @@ int32_t klmFilterViewList(ViewList& view, const Catalogue& cat, const SearchCond
                           const std::vector<ReplacementRule>& rules)
 {
     const size_t n = cat.games.size();
-    bool sized = view.rows.size() == n && view.scratch.size() == n && view.matchFlags.size() == n;
-    for (int slot = 0; slot < 6 && sized; ++slot)
-        sized = view.tableHits[slot].size() == tableOf(cat, slot).size();
-    if (!sized) {
+    if (!klmViewListFits(view, cat)) {
         // Not allocated for this catalogue: start again from catalogue order
         // rather than read past the arrays.
         klmAllocateViewList(view, cat);
@@ -637,7 +638,23 @@ int32_t klmFilterViewList(ViewList& view, const Catalogue& cat, const SearchCond
         flags[i] = passesConditions(cond, games[i], cat) && textPasses(plan, view, games[i]) ? 1 : 0;
     }
 
+    return klmCompactViewList(view);
+}
+
+bool klmViewListFits(const ViewList& view, const Catalogue& cat)
+{
+    const size_t n = cat.games.size();
+    bool sized = view.rows.size() == n && view.scratch.size() == n && view.matchFlags.size() == n;
+    for (int slot = 0; slot < 6 && sized; ++slot)
+        sized = view.tableHits[slot].size() == tableOf(cat, slot).size();
+    return sized;
+}
+
+int32_t klmCompactViewList(ViewList& view)
+{
+    const size_t n = view.rows.size();
     const int32_t* rows = view.rows.data();
+    const uint8_t* flags = view.matchFlags.data();
     int32_t* out = view.scratch.data();
     size_t front = 0;
     size_t back = n;
@@ -653,5 +670,31 @@ int32_t klmFilterViewList(ViewList& view, const Catalogue& cat, const SearchCond
     if (n != 0)
         std::memcpy(view.rows.data(), out, n * sizeof(int32_t));
     view.count = static_cast<int32_t>(front);
+    ++view.passes;
     return view.count;
+}
+
+uint32_t klmSearchKindFields(int32_t kind)
+{
+    return kindFields(kind);
+}
+
+std::string_view klmSearchFieldText(const Catalogue& cat, const GameRecord& g, KlmTextField field)
+{
+    return fieldText(cat, g, static_cast<Field>(field));
+}
+
+const std::vector<MasterEntry>& klmNameTable(const Catalogue& cat, KlmNameCondition which)
+{
+    return tableOf(cat, static_cast<int>(which));
+}
+
+int32_t klmNamePosition(const GameRecord& g, KlmNameCondition which)
+{
+    return tableIndexOf(g, static_cast<int>(which));
+}
+
+bool klmPassesConditions(const SearchCondition& cond, const GameRecord& g, const Catalogue& cat)
+{
+    return passesConditions(cond, g, cat);
 }

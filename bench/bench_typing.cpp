@@ -1,0 +1,132 @@
+// A word typed into the search box and deleted again, key by key, at
+// 50,000 and 200,000 games: each keystroke's refresh with the search index
+// (one core and two) against the plain pass over the records, in one
+// process so that the ratio is plain. Counters: the worst and the mean
+// keystroke, and every keystroke (k0 = first character typed … last = the
+// word deleted), in milliseconds. Also what the index costs: building it
+// (every refresh after the records changed) and its memory.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "browse/refresh.h"
+#include "browse/search_index.h"
+#include "browse/typing.h"
+#include "catalogue/app_paths.h"
+#include "catalogue/cache.h"
+#include "settings/settings.h"
+#include "text/cp932.h"
+#include "workload.h"
+
+namespace {
+
+struct Loaded {
+    Catalogue cat;
+    Settings settings;
+    SortOrders orders;
+};
+
+Loaded& loaded(int games)
+{
+    static std::map<int, std::unique_ptr<Loaded>> cache;
+    std::unique_ptr<Loaded>& slot = cache[games];
+    if (!slot) {
+        slot = std::make_unique<Loaded>();
+        AppPaths paths;
+        klmBuildAppPaths(paths, klmBenchCatalogue(games));
+        klmParseCatalogue(paths, slot->cat);
+        slot->settings = klmDefaultSettings();
+        klmComputeYearPriceRanges(slot->settings.search, slot->cat);
+        klmComputeSortOrders(slot->orders, slot->cat);
+    }
+    return *slot;
+}
+
+const char* const kWords[] = {"どら", "ドラゴン", "a", "ソード", "mar"};
+
+enum Engine { kPlain, kIndexOneCore, kIndexTwoCores };
+
+void BM_TypeWord(benchmark::State& state)
+{
+    Loaded& l = loaded(static_cast<int>(state.range(0)));
+    const std::string word = klmFromUtf8(kWords[state.range(1)]);
+    const Engine engine = static_cast<Engine>(state.range(2));
+    KlmBrowseState browse;
+    browse.orders = l.orders;
+    browse.engine = engine == kPlain ? KlmFilterEngine::Plain : KlmFilterEngine::Index;
+    browse.worker.enabled = engine == kIndexTwoCores;
+    Settings settings = l.settings;
+    klmRefreshViewList(browse, l.cat, settings, {}, true);  // start-up: builds the index
+    std::vector<double> worst;
+    std::vector<KlmKeystroke> keys;
+    for (auto _ : state) {
+        keys = klmTypeWord(browse, l.cat, settings, {}, word, 1);
+        benchmark::DoNotOptimize(keys.data());
+    }
+    // Each keystroke's median over the iterations.
+    keys = klmTypeWord(browse, l.cat, settings, {}, word, std::max<int>(5, static_cast<int>(state.iterations())));
+    double sum = 0;
+    double top = 0;
+    for (size_t k = 0; k < keys.size(); ++k) {
+        state.counters["k" + std::to_string(k)] = keys[k].ms;
+        sum += keys[k].ms;
+        top = std::max(top, keys[k].ms);
+    }
+    state.counters["worst_key_ms"] = top;
+    state.counters["mean_key_ms"] = sum / static_cast<double>(keys.size());
+    state.SetLabel(std::string(engine == kPlain ? "plain" : engine == kIndexOneCore ? "index/1core" : "index/2cores"));
+}
+BENCHMARK(BM_TypeWord)
+    ->ArgsProduct({{50000, 200000}, {0, 1, 2, 3, 4}, {kPlain, kIndexOneCore, kIndexTwoCores}})
+    ->ArgNames({"games", "word", "engine"})
+    ->Unit(benchmark::kMillisecond);
+
+// The cost of a refresh after the records changed: the index copied again.
+void BM_BuildSearchIndex(benchmark::State& state)
+{
+    Loaded& l = loaded(static_cast<int>(state.range(0)));
+    KlmSearchIndex index;
+    KlmPassWorker worker;
+    worker.enabled = state.range(1) == 2;
+    for (auto _ : state) {
+        klmBuildSearchIndex(index, l.cat, &worker);
+        benchmark::DoNotOptimize(index.status.data());
+    }
+    const double records = static_cast<double>(l.cat.games.size() * sizeof(GameRecord));
+    state.counters["index_MiB"] = static_cast<double>(klmSearchIndexBytes(index)) / (1024.0 * 1024.0);
+    state.counters["index_vs_records"] = static_cast<double>(klmSearchIndexBytes(index)) / records;
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_BuildSearchIndex)
+    ->ArgsProduct({{50000, 200000}, {1, 2}})
+    ->ArgNames({"games", "cores"})
+    ->Unit(benchmark::kMillisecond);
+
+// A whole refresh after the records changed (scope Everything) against the
+// plain pass's refresh.
+void BM_RefreshEverything(benchmark::State& state)
+{
+    Loaded& l = loaded(static_cast<int>(state.range(0)));
+    KlmBrowseState browse;
+    browse.orders = l.orders;
+    browse.engine = state.range(1) == kPlain ? KlmFilterEngine::Plain : KlmFilterEngine::Index;
+    browse.worker.enabled = state.range(1) == kIndexTwoCores;
+    Settings settings = l.settings;
+    klmCopyField(settings.search.searchText, klmFromUtf8("ドラ"));
+    for (auto _ : state) {
+        const KlmRefreshResult r = klmRefreshViewList(browse, l.cat, settings, {}, false, KlmRefreshScope::Everything);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_RefreshEverything)
+    ->ArgsProduct({{50000, 200000}, {kPlain, kIndexOneCore, kIndexTwoCores}})
+    ->ArgNames({"games", "engine"})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
