@@ -12,6 +12,7 @@
 #include "browse/pass_worker.h"
 #include "browse/refresh.h"
 #include "browse/search_index.h"
+#include "browse/typing.h"
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
 #include "browse_fixture.h"
@@ -244,6 +245,45 @@ TEST(BrowseIndex, RandomTypingSessionsAgreeWithThePlainPass)
     // Both fast paths were taken, often.
     EXPECT_GT(s.narrowed, 200);
     EXPECT_GT(s.full, 200);
+}
+
+// The typing driver: the keys a word makes, in characters; the refresh each
+// key runs; the search text left as it was found.
+TEST(BrowseIndex, TypingAWordKeyByKey)
+{
+    EXPECT_EQ(klmSplitCharacters(sj("ドa") + "\x83"),
+              (std::vector<std::string_view>{sj("ド"), "a", "\x83"}));
+    Catalogue cat;
+    klmTestAddGame(cat, "ドラゴン");
+    klmTestAddGame(cat, "ドリル");
+    klmTestAddGame(cat, "ソード");
+    KlmBrowseState state;
+    klmComputeSortOrders(state.orders, cat);
+    Settings settings = klmDefaultSettings();
+    settings.search = klmTestOpenCondition();
+    klmTestSetText(settings.search, "ー");
+    const std::vector<KlmKeystroke> keys = klmTypeWord(state, cat, settings, {}, sj("ドラ"), 3);
+    struct Want {
+        const char* text;
+        bool deletion;
+        int32_t rows;
+        KlmPassKind pass;
+    } want[] = {
+        {"ード", false, 1, KlmPassKind::Narrowed},
+        {"ードラ", false, 0, KlmPassKind::Narrowed},
+        {"ード", true, 1, KlmPassKind::Full},
+        {"ー", true, 1, KlmPassKind::Full},
+    };
+    ASSERT_EQ(keys.size(), std::size(want));
+    for (size_t k = 0; k < keys.size(); ++k) {
+        EXPECT_EQ(keys[k].text, sj(want[k].text)) << k;
+        EXPECT_EQ(keys[k].deletion, want[k].deletion) << k;
+        EXPECT_EQ(keys[k].rows, want[k].rows) << k;
+        EXPECT_EQ(keys[k].pass, want[k].pass) << k;
+        EXPECT_GE(keys[k].ms, 0.0);
+    }
+    EXPECT_EQ(klmField(settings.search.searchText), sj("ー"));
+    EXPECT_EQ(state.view.count, 1);
 }
 
 }  // namespace
