@@ -5,10 +5,11 @@
 
 #include "text/cp932.h"
 
-KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths)
+KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths,
+                                 KlmFileStamp* sortStamp)
 {
     klmAllocateViewList(state.view, cat);
-    return klmBuildSortOrders(state.orders, cat, paths);
+    return klmBuildSortOrders(state.orders, cat, paths, sortStamp);
 }
 
 KlmSortChoice klmCurrentSort(const Settings& settings)

@@ -71,7 +71,8 @@ struct KlmBrowseState {
 
 // Allocates the ViewList for cat and builds the orders (sort.cache or
 // computed), as start-up does once the catalogue is loaded.
-KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths);
+KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths,
+                                 KlmFileStamp* sortStamp = nullptr);
 
 // What the window has to do after a refresh.
 struct KlmRefreshResult {

@@ -210,3 +210,36 @@ TEST(BrowseSort, EmptyCatalogue)
 }
 
 }  // namespace
+
+// The shutdown leaves an unchanged sort.cache alone and writes one whose
+// orders changed (the movie orders after new movie marks).
+TEST(BrowseSort, UnchangedSortCacheIsNotWrittenAgain)
+{
+    KlmTempDir dir;
+    AppPaths paths;
+    Catalogue cat = generated(dir, 300, paths);
+    SortOrders orders;
+    klmComputeSortOrders(orders, cat);
+    std::filesystem::create_directories(std::filesystem::path(paths.sortCache).parent_path());
+    ASSERT_TRUE(klmWriteSortCache(paths, orders));
+    paths.catalogueChanged = false;
+    KlmFileStamp stamp;
+    ASSERT_EQ(klmBuildSortOrders(orders, cat, paths, &stamp), KlmSortSource::Cache);
+    ASSERT_TRUE(stamp.known);
+    bool skipped = false;
+    ASSERT_TRUE(klmWriteSortCache(paths, orders, nullptr, &stamp, &skipped));
+    EXPECT_TRUE(skipped);
+
+    for (size_t i = 0; i < cat.games.size(); i += 3) cat.games[i].hasMovie = 1;
+    klmResortMovieOrders(orders, cat);
+    ASSERT_TRUE(klmWriteSortCache(paths, orders, nullptr, &stamp, &skipped));
+    EXPECT_FALSE(skipped);
+    EXPECT_EQ(klmTestRead(paths.sortCache), klmSortCacheImage(orders));
+    ASSERT_TRUE(klmWriteSortCache(paths, orders, nullptr, &stamp, &skipped));
+    EXPECT_TRUE(skipped);
+
+    // A computed order has no stamp: the first save writes.
+    paths.catalogueChanged = true;
+    ASSERT_EQ(klmBuildSortOrders(orders, cat, paths, &stamp), KlmSortSource::Computed);
+    EXPECT_FALSE(stamp.known);
+}

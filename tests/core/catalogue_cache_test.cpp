@@ -6,10 +6,13 @@
 #include <sys/time.h>
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
 #include "catalogue/catalogue.h"
+#include "text/background_writes.h"
 #include "test_util.h"
 
 namespace {
@@ -225,4 +228,161 @@ TEST(DatCache, MissingScreenTableKeepsTheCacheValid)
     klmTestWrite(dir.file("screen.dat"), masterImage("screen", 1));
     klmBuildAppPaths(p, dir.path.string());
     EXPECT_TRUE(p.catalogueChanged);
+}
+
+// What the shutdown compares: a save of exactly what was loaded (or last
+// saved) leaves the file alone; any change of a record, of a table or of
+// the file on disk writes it.
+TEST(DatCache, UnchangedCacheIsNotWrittenAgainAndEveryChangeIs)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue parsed;
+    klmLoadCatalogue(p, parsed);
+    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+
+    struct Change {
+        const char* what;
+        std::function<void(Catalogue&)> apply;
+    } changes[] = {
+        {"ownership", [](Catalogue& c) { c.games[2].ownership = kKlmOwnedNotRenamed; }},
+        {"found path", [](Catalogue& c) { klmCopyField(c.games[0].foundPath, "/roms/a.zip"); }},
+        {"member name", [](Catalogue& c) { klmCopyField(c.games[0].memberName, "a.bin"); }},
+        {"target name", [](Catalogue& c) { klmCopyField(c.games[1].targetName, "x"); }},
+        {"movie mark", [](Catalogue& c) { klmCopyField(c.games[1].movieMark, sj("○")); }},
+        {"favourite", [](Catalogue& c) { c.games[0].favorite = 1; }},
+        {"padding after a text", [](Catalogue& c) { c.games[0].title[120] = 'z'; }},
+        {"a table entry", [](Catalogue& c) { c.hardware[0].skin = 3; }},
+        {"movie count", [](Catalogue& c) { c.movieCount = 1; }},
+        {"one game less", [](Catalogue& c) { c.games.pop_back(); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        klmBuildAppPaths(p, dir.path.string());
+        Catalogue cat;
+        KlmFileStamp stamp;
+        klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+        ASSERT_TRUE(stamp.known);
+        const KlmFileStamp loaded = stamp;
+        bool skipped = false;
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_TRUE(skipped);
+        EXPECT_EQ(klmStampFile(p.datCache, stamp.digest).inode, loaded.inode);
+
+        change.apply(cat);
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_FALSE(skipped);
+        EXPECT_EQ(klmTestRead(p.datCache), klmCatalogueCacheImage(cat));
+        // What was just written is not written a second time.
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_TRUE(skipped);
+        ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+    }
+
+    // The file itself changed, was replaced or removed behind the stamp's back.
+    Catalogue cat;
+    KlmFileStamp stamp;
+    klmBuildAppPaths(p, dir.path.string());
+    klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+    const std::function<void()> behindItsBack[] = {
+        [&] { setMtime(p.datCache, 1000000000); },
+        [&] { klmTestWrite(p.datCache, "broken"); },
+        [&] { std::filesystem::remove(p.datCache); },
+    };
+    for (const auto& tamper : behindItsBack) {
+        tamper();
+        bool skipped = true;
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_FALSE(skipped);
+        EXPECT_EQ(klmTestRead(p.datCache), klmCatalogueCacheImage(cat));
+    }
+    // No stamp: always written, as before.
+    const KlmFileStamp before = klmStampFile(p.datCache, {});
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat));
+    EXPECT_NE(klmStampFile(p.datCache, {}).inode, before.inode);
+}
+
+// A parse because the catalogue changed leaves no cache that fdate.cache
+// would vouch for: a run that ends before it writes new caches must not
+// leave the old ones trusted at the next start.
+TEST(DatCache, ParseRemovesTheCachesOfOtherFiles)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    klmLoadCatalogue(p, cat);
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat));
+    klmTestWrite(p.sortCache, std::string(104 * 3, '\0'));
+    setMtime(dir.file("data.dat"), 1000000000);
+    klmBuildAppPaths(p, dir.path.string());
+    ASSERT_TRUE(p.catalogueChanged);
+    KlmLoadSource source{};
+    klmLoadCatalogue(p, cat, nullptr, &source);
+    EXPECT_EQ(source, KlmLoadSource::Parsed);
+    EXPECT_FALSE(klmFileExists(p.datCache));
+    EXPECT_FALSE(klmFileExists(p.sortCache));
+    klmBuildAppPaths(p, dir.path.string());
+    EXPECT_FALSE(p.catalogueChanged);
+    // A caller that writes the caches itself keeps them.
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat));
+    setMtime(dir.file("data.dat"), 1100000000);
+    klmBuildAppPaths(p, dir.path.string());
+    klmLoadCatalogue(p, cat, nullptr, &source, false);
+    EXPECT_TRUE(klmFileExists(p.datCache));
+}
+
+// The start-up write: the bytes go to temporary files at once, a thread
+// puts them in place in order, and the shutdown finds nothing to write.
+// A failure on the way leaves the old files and cancels what follows.
+TEST(DatCache, CachesWrittenInTheBackgroundInOrder)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    klmLoadCatalogue(p, cat, nullptr, nullptr, false);
+    KlmFileStamp stamp;
+    std::vector<KlmAtomicWrite> writes(2);
+    ASSERT_TRUE(klmBeginCatalogueCacheWrite(writes[0], p, cat, nullptr, &stamp));
+    ASSERT_TRUE(klmBeginFileTimesWrite(writes[1], p));
+    EXPECT_FALSE(klmFileExists(p.datCache));
+    KlmBackgroundWrites bw;
+    klmStartBackgroundWrites(bw, std::move(writes));
+    std::string error;
+    ASSERT_TRUE(klmJoinBackgroundWrites(bw, &error)) << error;
+    EXPECT_EQ(klmTestRead(p.datCache), klmCatalogueCacheImage(cat));
+    klmBuildAppPaths(p, dir.path.string());
+    EXPECT_FALSE(p.catalogueChanged);
+    bool skipped = false;
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+    EXPECT_TRUE(skipped);
+
+    // The first write fails to reach the disk: it and the ones after it are
+    // dropped, their old files untouched, no temporary file left.
+    const std::string oldCache = klmTestRead(p.datCache);
+    const std::string oldTimes = klmTestRead(p.fdateCache);
+    KlmSyncHooks failing;
+    failing.fsync = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    cat.games[0].favorite = 1;
+    KlmCacheHeader header;
+    const KlmCacheParts parts = klmCatalogueCacheParts(cat, header);
+    writes.resize(2);
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[0], p.datCache, parts, nullptr, &failing));
+    ASSERT_TRUE(klmBeginFileTimesWrite(writes[1], p));
+    klmStartBackgroundWrites(bw, std::move(writes));
+    EXPECT_FALSE(klmJoinBackgroundWrites(bw, &error));
+    EXPECT_NE(error.find("dat.cache"), std::string::npos) << error;
+    EXPECT_EQ(klmTestRead(p.datCache), oldCache);
+    EXPECT_EQ(klmTestRead(p.fdateCache), oldTimes);
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path / "cache")) files += e.is_regular_file();
+    EXPECT_EQ(files, 2u);
 }
