@@ -8,6 +8,7 @@
 #include "catalogue/cache.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,10 +38,10 @@ int32_t getI32(const unsigned char* p)
 }
 
 // An array's bytes as they lie in memory, which is the file's layout.
-template <typename T, typename A>
-std::string_view bytesOf(const std::vector<T, A>& v)
+template <typename Array>
+std::string_view bytesOf(const Array& v)
 {
-    return std::string_view(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
+    return std::string_view(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(v[0]));
 }
 
 const std::string* catalogueFiles(const AppPaths& p, int i)
@@ -168,21 +169,21 @@ namespace {
 
 // Fills the arrays in the file's order from a source of bytes; read(dst, n)
 // copies the next n bytes and answers false when it cannot.
+// games clear: the games are already in place and the source starts at
+// the tables.
 template <typename Read>
-bool readArrays(const Counts& c, Catalogue& cat, Read read)
+bool readArrays(const Counts& c, Catalogue& cat, Read read, bool games = true)
 {
-    Catalogue loaded;
     auto take = [&](auto& vec, int64_t n) {
         using T = typename std::decay_t<decltype(vec)>::value_type;
         vec.resize(static_cast<size_t>(n));
         return read(vec.data(), static_cast<size_t>(n) * sizeof(T));
     };
-    if (!(take(loaded.games, c.n[0]) && take(loaded.hardware, c.n[1]) && take(loaded.software, c.n[2]) &&
-          take(loaded.developer, c.n[3]) && take(loaded.publisher, c.n[4]) && take(loaded.genre, c.n[5]) &&
-          take(loaded.screen, c.n[6]) && take(loaded.romSize, c.n[7])))
+    if (!((!games || take(cat.games, c.n[0])) && take(cat.hardware, c.n[1]) && take(cat.software, c.n[2]) &&
+          take(cat.developer, c.n[3]) && take(cat.publisher, c.n[4]) && take(cat.genre, c.n[5]) &&
+          take(cat.screen, c.n[6]) && take(cat.romSize, c.n[7])))
         return false;
-    loaded.movieCount = static_cast<int32_t>(c.n[8]);
-    cat = std::move(loaded);
+    cat.movieCount = static_cast<int32_t>(c.n[8]);
     return true;
 }
 
@@ -211,14 +212,68 @@ bool readCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
     struct stat st {};
     unsigned char head[kCountBytes];
     Counts c{};
+    Catalogue loaded;
     const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && readAll(head, kCountBytes) &&
-                    parseCounts(head, static_cast<uint64_t>(st.st_size), c) && readArrays(c, cat, readAll);
+                    parseCounts(head, static_cast<uint64_t>(st.st_size), c) && readArrays(c, loaded, readAll);
     if (ok && stamp) *stamp = klmStampOpenFile(fd, digest->digest());
     close(fd);
+    if (ok) cat = std::move(loaded);
     return ok;
 }
 
+// Maps dat.cache privately instead of reading it: the records are the
+// file's pages, read when first touched and copied only where written, and
+// the tables (a few hundred kilobytes) are copied out. The digest of the
+// whole file, when asked for, walks the mapping once, which also brings the
+// pages in. False when the file cannot be mapped (or is not sound).
+bool mapCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    unsigned char head[kCountBytes];
+    Counts c{};
+    void* map = MAP_FAILED;
+    const size_t size = fstat(fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+    if (S_ISREG(st.st_mode) && pread(fd, head, kCountBytes, 0) == static_cast<ssize_t>(kCountBytes) &&
+        parseCounts(head, size, c))
+        map = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (map == MAP_FAILED) {
+        close(fd);
+        return false;
+    }
+    madvise(map, size, MADV_WILLNEED);
+    if (stamp) {
+        const std::string_view whole(static_cast<const char*>(map), size);
+        *stamp = klmStampOpenFile(fd, klmDigestParts(std::span<const std::string_view>(&whole, 1)));
+    }
+    close(fd);
+
+    Catalogue loaded;
+    const size_t gamesBytes = static_cast<size_t>(c.n[0]) * sizeof(GameRecord);
+    loaded.games.adoptMapping(map, size, kCountBytes, static_cast<size_t>(c.n[0]));
+    const char* p = static_cast<const char*>(map) + kCountBytes + gamesBytes;
+    readArrays(c, loaded, [&p](void* dst, size_t n) {
+        if (n > 0) std::memcpy(dst, p, n);
+        p += n;
+        return true;
+    }, /*games=*/false);
+    cat = std::move(loaded);
+    return true;
+}
+
 }  // namespace
+
+bool klmCopyMappedGames(Catalogue& cat)
+{
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14
+#endif
+    if (!cat.games.mapped()) return true;
+    // Breaking the copy-on-write of every page by the kernel changes no
+    // byte, so the records may be read and written meanwhile.
+    return madvise(cat.games.mappingBase(), cat.games.mappingLength(), MADV_POPULATE_WRITE) == 0;
+}
 
 bool klmReadCatalogueCacheImage(std::string_view image, Catalogue& cat)
 {
@@ -227,11 +282,14 @@ bool klmReadCatalogueCacheImage(std::string_view image, Catalogue& cat)
         !parseCounts(reinterpret_cast<const unsigned char*>(image.data()), image.size(), c))
         return false;
     const char* p = image.data() + kCountBytes;
-    return readArrays(c, cat, [&p](void* dst, size_t n) {
+    Catalogue loaded;
+    readArrays(c, loaded, [&p](void* dst, size_t n) {
         if (n > 0) std::memcpy(dst, p, n);
         p += n;
         return true;
     });
+    cat = std::move(loaded);
+    return true;
 }
 
 int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems)
@@ -252,7 +310,8 @@ int klmLoadCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* prob
                      bool writeFileTimes, KlmFileStamp* stamp)
 {
     if (stamp) *stamp = KlmFileStamp{};
-    if (!paths.catalogueChanged && klmFileExists(paths.datCache) && readCacheFile(paths.datCache, cat, stamp)) {
+    if (!paths.catalogueChanged && klmFileExists(paths.datCache) &&
+        (mapCacheFile(paths.datCache, cat, stamp) || readCacheFile(paths.datCache, cat, stamp))) {
         if (source) *source = KlmLoadSource::Cache;
         return 0;
     }

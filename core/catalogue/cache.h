@@ -36,6 +36,16 @@ enum class KlmLoadSource { Cache, Parsed };
 int klmLoadCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems = nullptr,
                      KlmLoadSource* source = nullptr, bool writeFileTimes = true, KlmFileStamp* stamp = nullptr);
 
+// A catalogue loaded from dat.cache keeps its records in a private mapping
+// of the file (see game_array.h). This copies every mapped page into the
+// program's own memory without changing a byte, after which nothing done to
+// the file — even truncating it in place, which no part of this program
+// does — can reach the records. It takes about as long as reading the file,
+// so a caller runs it where nobody waits (another thread may run it while
+// the records are read and written, as long as the Catalogue itself is not
+// replaced or resized meanwhile). False when the system cannot do it.
+bool klmCopyMappedGames(Catalogue& cat);
+
 // Parses the five catalogue files (no cache involved).
 int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems = nullptr);
 

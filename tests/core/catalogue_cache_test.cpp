@@ -4,9 +4,11 @@
 
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <functional>
+#include <stdexcept>
 #include <vector>
 
 #include "catalogue/app_paths.h"
@@ -385,4 +387,78 @@ TEST(DatCache, CachesWrittenInTheBackgroundInOrder)
     size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.path / "cache")) files += e.is_regular_file();
     EXPECT_EQ(files, 2u);
+}
+
+// The records of a loaded cache are a private mapping of the file: writing
+// them never reaches the file, replacing the file never reaches them, and
+// once copied into own memory not even truncating the file in place does.
+TEST(DatCache, MappedRecordsAreTheFileAsLoaded)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue parsed;
+    klmLoadCatalogue(p, parsed);
+    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+    const std::string image = klmTestRead(p.datCache);
+
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    KlmFileStamp stamp;
+    klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+    ASSERT_TRUE(cat.games.mapped());
+    EXPECT_TRUE(sameRecords(parsed, cat));
+    const std::string_view whole = image;
+    EXPECT_EQ(stamp.digest, klmDigestParts(std::span<const std::string_view>(&whole, 1)));
+
+    cat.games[1].ownership = kKlmOwned;
+    EXPECT_EQ(klmTestRead(p.datCache), image);
+    parsed.games[2].favorite = 1;
+    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));  // a new file renamed over it
+    EXPECT_EQ(cat.games[2].favorite, 0);
+    EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
+
+    // Copies of every kind, and a change of size, leave the mapping.
+    Catalogue copy = cat;
+    EXPECT_FALSE(copy.games.mapped());
+    EXPECT_TRUE(sameRecords(copy, cat));
+    Catalogue moved = std::move(copy);
+    EXPECT_TRUE(sameRecords(moved, cat));
+    ASSERT_TRUE(klmCopyMappedGames(cat));
+    ASSERT_EQ(truncate(p.datCache.c_str(), 0), 0);
+    EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
+    EXPECT_TRUE(sameRecords(moved, cat));
+    cat.games.emplace_back();
+    EXPECT_FALSE(cat.games.mapped());
+    EXPECT_EQ(cat.games.size(), 4u);
+    EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
+    EXPECT_EQ(klmField(cat.games[3].title), "");  // a new record is zero
+}
+
+// The array behaves as the vector it stands for.
+TEST(DatCache, GameArrayIsAVectorOfRecords)
+{
+    GameRecord a{};
+    a.imageNumber = 7;
+    KlmGameArray games = {a, a};
+    EXPECT_EQ(games.size(), 2u);
+    games.resize(4);
+    EXPECT_EQ(games[3].imageNumber, 0);
+    games.push_back(a);
+    EXPECT_EQ(games.back().imageNumber, 7);
+    games.pop_back();
+    EXPECT_EQ(games.size(), 4u);
+    EXPECT_THROW(games.at(4), std::out_of_range);
+    int sum = 0;
+    for (const GameRecord& g : games) sum += g.imageNumber;
+    EXPECT_EQ(sum, 14);
+    KlmGameArray other;
+    other = games;
+    games.clear();
+    EXPECT_TRUE(games.empty());
+    EXPECT_EQ(other.size(), 4u);
+    games = std::move(other);
+    EXPECT_EQ(games.size(), 4u);
+    EXPECT_TRUE(other.empty());
 }
