@@ -397,6 +397,13 @@ bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWor
     for (auto& positions : index.positions)
         positions.resize(n);
 
+    // Where each copied field lies in a record, taken from the first one.
+    constexpr size_t kAhead = 6;
+    size_t fieldOffsets[kIndexedCount] = {};
+    for (int f = 0; f < kIndexedCount && n != 0; ++f)
+        fieldOffsets[f] = static_cast<size_t>(klmSearchFieldText(cat, cat.games[0], kIndexedFields[f]).data() -
+                                              reinterpret_cast<const char*>(&cat.games[0]));
+
     // Each segment is built by whichever thread takes it; they write only
     // their own segment and their own games' entries.
     std::vector<uint8_t> segmentFits(index.segments.size(), 1);
@@ -411,6 +418,11 @@ bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWor
         text.reserve((end - begin) * 256);
         seg.starts.clear();
         for (size_t i = begin; i < end; ++i) {
+            // The fields lie some thirty cache lines apart, a pattern the
+            // hardware does not guess: fetch a few records ahead.
+            if (i + kAhead < end)
+                for (size_t off : fieldOffsets)
+                    __builtin_prefetch(reinterpret_cast<const char*>(&cat.games[i + kAhead]) + off);
             const GameRecord& g = cat.games[i];
             seg.starts.push_back(static_cast<uint32_t>(text.size()));
             for (KlmTextField f : kIndexedFields) {
