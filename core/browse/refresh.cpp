@@ -12,6 +12,11 @@ KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, co
     return klmBuildSortOrders(state.orders, cat, paths, sortStamp);
 }
 
+void klmNoteGamesChanged(KlmBrowseState& state, std::span<const int32_t> games)
+{
+    klmMarkGamesChanged(state.index, games);
+}
+
 KlmSortChoice klmCurrentSort(const Settings& settings)
 {
     KlmSortChoice choice;
@@ -71,8 +76,12 @@ KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat,
     const bool indexed = state.engine == KlmFilterEngine::Index;
     bool narrow = false;
     if (indexed) {
-        if (scope == KlmRefreshScope::Everything || !klmSearchIndexFits(state.index, cat)) {
+        if (scope == KlmRefreshScope::Everything) {
             klmBuildSearchIndex(state.index, cat, &state.worker);
+            state.memo.valid = false;
+        } else if (!klmSearchIndexFits(state.index, cat)) {
+            // Some games changed (klmNoteGamesChanged), or another catalogue.
+            klmUpdateSearchIndex(state.index, cat, &state.worker);
             state.memo.valid = false;
         }
         SearchVariants next;

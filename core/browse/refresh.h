@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "browse/match.h"
@@ -35,8 +36,9 @@ enum class KlmRefreshScope {
     Everything,
     // Only what the list is asked to show: the search text and the other
     // conditions, the view filters, the sort column and its direction, the
-    // title mode, the replacement rules. The records are as the previous
-    // refresh saw them.
+    // title mode, the replacement rules — and the records of the games
+    // named to klmNoteGamesChanged since. Every other record is as the
+    // previous refresh saw it.
     Condition,
 };
 
@@ -97,6 +99,11 @@ struct KlmSortChoice {
     bool descending = false;
 };
 KlmSortChoice klmCurrentSort(const Settings& settings);
+
+// Says that these games' records changed (a favourite mark, say), so that
+// the next refresh — with scope Condition — copies only the part of the
+// index that holds them instead of every record.
+void klmNoteGamesChanged(KlmBrowseState& state, std::span<const int32_t> games);
 
 // The full refresh: fill, filter, re-select. settings supplies the search
 // condition, the sort column and its direction, and the title mode. scope

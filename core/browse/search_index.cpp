@@ -370,7 +370,8 @@ void appendPart(KlmSearchIndexSegment& seg, std::string_view text)
 
 bool klmSearchIndexFits(const KlmSearchIndex& index, const Catalogue& cat)
 {
-    return index.usable && index.builtFrom == cat.games.data() && index.games == cat.games.size();
+    return index.usable && index.builtFrom == cat.games.data() && index.games == cat.games.size() &&
+           !klmSearchIndexStale(index);
 }
 
 size_t klmSearchIndexBytes(const KlmSearchIndex& index)
@@ -386,65 +387,79 @@ size_t klmSearchIndexBytes(const KlmSearchIndex& index)
     return bytes;
 }
 
+namespace {
+
+// Where each copied field lies in a record, taken from the first one.
+struct FieldOffsets {
+    size_t at[kIndexedCount] = {};
+};
+
+FieldOffsets fieldOffsets(const Catalogue& cat)
+{
+    FieldOffsets o;
+    for (int f = 0; f < kIndexedCount && !cat.games.empty(); ++f)
+        o.at[f] = static_cast<size_t>(klmSearchFieldText(cat, cat.games[0], kIndexedFields[f]).data() -
+                                      reinterpret_cast<const char*>(&cat.games[0]));
+    return o;
+}
+
+// Copies segment s from the records. It writes only that segment and its
+// own games' entries, so segments can be built side by side. False when a
+// record does not fit the index.
+bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const FieldOffsets& offsets)
+{
+    constexpr size_t kAhead = 6;
+    KlmSearchIndexSegment& seg = index.segments[s];
+    const size_t begin = s * KlmSearchIndex::kSegmentGames;
+    const size_t end = std::min(index.games, begin + KlmSearchIndex::kSegmentGames);
+    bool fits = true;
+    // Gathered in a scratch buffer first, so that the segment keeps exactly
+    // the memory it needs. A segment holds at most 8192 games of under 1300
+    // bytes: its offsets fit 32 bits.
+    std::vector<char> text;
+    text.reserve((end - begin) * 256);
+    seg.starts.clear();
+    for (size_t i = begin; i < end; ++i) {
+        // The fields lie some thirty cache lines apart, a pattern the
+        // hardware does not guess: fetch a few records ahead.
+        if (i + kAhead < end)
+            for (size_t off : offsets.at)
+                __builtin_prefetch(reinterpret_cast<const char*>(&cat.games[i + kAhead]) + off);
+        const GameRecord& g = cat.games[i];
+        seg.starts.push_back(static_cast<uint32_t>(text.size()));
+        for (KlmTextField f : kIndexedFields) {
+            const std::string_view t = klmSearchFieldText(cat, g, f);
+            text.insert(text.end(), t.begin(), t.end());
+            text.push_back('\0');
+        }
+        for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
+            const int32_t pos = klmNamePosition(g, kNameTables[t]);
+            fits = fits && pos >= -1 && pos < KlmSearchIndex::kNoName;
+            index.positions[t][i] = pos < 0 ? KlmSearchIndex::kNoName : static_cast<uint16_t>(pos);
+        }
+        index.status[i] = statusCode(g);
+    }
+    seg.starts.push_back(static_cast<uint32_t>(text.size()));
+    text.insert(text.end(), kPadding, '\0');
+    if (seg.text.capacity() < text.size())
+        seg.text = std::vector<char>();  // a copy gets exactly the size
+    seg.text = text;
+    return fits;
+}
+
+}  // namespace
+
 bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWorker* worker)
 {
     const size_t n = cat.games.size();
-    index.usable = false;
     index.builtFrom = cat.games.data();
     index.games = n;
     index.segments.resize((n + KlmSearchIndex::kSegmentGames - 1) / KlmSearchIndex::kSegmentGames);
+    index.stale.assign(index.segments.size(), 1);
+    index.fits.assign(index.segments.size(), 0);
     index.status.resize(n);
     for (auto& positions : index.positions)
         positions.resize(n);
-
-    // Where each copied field lies in a record, taken from the first one.
-    constexpr size_t kAhead = 6;
-    size_t fieldOffsets[kIndexedCount] = {};
-    for (int f = 0; f < kIndexedCount && n != 0; ++f)
-        fieldOffsets[f] = static_cast<size_t>(klmSearchFieldText(cat, cat.games[0], kIndexedFields[f]).data() -
-                                              reinterpret_cast<const char*>(&cat.games[0]));
-
-    // Each segment is built by whichever thread takes it; they write only
-    // their own segment and their own games' entries.
-    std::vector<uint8_t> segmentFits(index.segments.size(), 1);
-    auto build = [&](size_t s) {
-        KlmSearchIndexSegment& seg = index.segments[s];
-        const size_t begin = s * KlmSearchIndex::kSegmentGames;
-        const size_t end = std::min(n, begin + KlmSearchIndex::kSegmentGames);
-        // Gathered in a scratch buffer first, so that the segment keeps
-        // exactly the memory it needs. A segment holds at most 8192 games
-        // of under 1300 bytes: its offsets fit 32 bits.
-        std::vector<char> text;
-        text.reserve((end - begin) * 256);
-        seg.starts.clear();
-        for (size_t i = begin; i < end; ++i) {
-            // The fields lie some thirty cache lines apart, a pattern the
-            // hardware does not guess: fetch a few records ahead.
-            if (i + kAhead < end)
-                for (size_t off : fieldOffsets)
-                    __builtin_prefetch(reinterpret_cast<const char*>(&cat.games[i + kAhead]) + off);
-            const GameRecord& g = cat.games[i];
-            seg.starts.push_back(static_cast<uint32_t>(text.size()));
-            for (KlmTextField f : kIndexedFields) {
-                const std::string_view t = klmSearchFieldText(cat, g, f);
-                text.insert(text.end(), t.begin(), t.end());
-                text.push_back('\0');
-            }
-            for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
-                const int32_t pos = klmNamePosition(g, kNameTables[t]);
-                if (pos < -1 || pos >= KlmSearchIndex::kNoName)
-                    segmentFits[s] = 0;
-                index.positions[t][i] = pos < 0 ? KlmSearchIndex::kNoName : static_cast<uint16_t>(pos);
-            }
-            index.status[i] = statusCode(g);
-        }
-        seg.starts.push_back(static_cast<uint32_t>(text.size()));
-        text.insert(text.end(), kPadding, '\0');
-        if (seg.text.capacity() < text.size())
-            seg.text = std::vector<char>();  // a copy gets exactly the size
-        seg.text = text;
-    };
-    klmRunChunks(worker, index.segments.size(), build);
     for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
         KlmSearchIndexSegment& names = index.tables[t];
         names.text.clear();
@@ -454,7 +469,37 @@ bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWor
         names.starts.push_back(static_cast<uint32_t>(names.text.size()));
         names.text.insert(names.text.end(), kPadding, '\0');
     }
-    index.usable = std::all_of(segmentFits.begin(), segmentFits.end(), [](uint8_t f) { return f != 0; });
+    index.usable = true;
+    return klmUpdateSearchIndex(index, cat, worker);
+}
+
+void klmMarkGamesChanged(KlmSearchIndex& index, std::span<const int32_t> games)
+{
+    for (int32_t g : games)
+        if (g >= 0 && static_cast<size_t>(g) < index.games)
+            index.stale[static_cast<size_t>(g) / KlmSearchIndex::kSegmentGames] = 1;
+}
+
+bool klmSearchIndexStale(const KlmSearchIndex& index)
+{
+    return std::find(index.stale.begin(), index.stale.end(), 1) != index.stale.end();
+}
+
+bool klmUpdateSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWorker* worker)
+{
+    if (index.builtFrom != cat.games.data() || index.games != cat.games.size() ||
+        index.stale.size() != index.segments.size())
+        return klmBuildSearchIndex(index, cat, worker);
+    if (!klmSearchIndexStale(index))
+        return index.usable;
+    const FieldOffsets offsets = fieldOffsets(cat);
+    auto build = [&](size_t s) {
+        if (index.stale[s])
+            index.fits[s] = buildSegment(index, cat, s, offsets) ? 1 : 0;
+    };
+    klmRunChunks(worker, index.segments.size(), build);
+    std::fill(index.stale.begin(), index.stale.end(), 0);
+    index.usable = std::all_of(index.fits.begin(), index.fits.end(), [](uint8_t f) { return f != 0; });
     return index.usable;
 }
 

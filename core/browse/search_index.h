@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "browse/match.h"
@@ -42,6 +43,8 @@ struct KlmSearchIndex {
     size_t games = 0;
     bool usable = false;                    // built, and the catalogue fits it
     std::vector<KlmSearchIndexSegment> segments;
+    std::vector<uint8_t> stale;  // per segment: to be copied again
+    std::vector<uint8_t> fits;   // per segment: its records fit
     std::vector<uint16_t> positions[kNameTables];
     KlmSearchIndexSegment tables[kNameTables];
     std::vector<uint8_t> status;
@@ -53,7 +56,16 @@ struct KlmSearchIndex {
 // does the work.
 bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWorker* worker = nullptr);
 
-// Built from this catalogue's records (the same array, the same count).
+// Marks the segments that hold these games (catalogue indices) as stale,
+// after their records changed; klmUpdateSearchIndex copies them again.
+void klmMarkGamesChanged(KlmSearchIndex& index, std::span<const int32_t> games);
+bool klmSearchIndexStale(const KlmSearchIndex& index);
+// Copies the stale segments again (everything when the index was built
+// from another catalogue); the same answer as klmBuildSearchIndex.
+bool klmUpdateSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWorker* worker = nullptr);
+
+// Built from this catalogue's records (the same array, the same count),
+// usable and not stale.
 bool klmSearchIndexFits(const KlmSearchIndex& index, const Catalogue& cat);
 
 // Bytes the index holds (capacity), for the memory figures.

@@ -229,12 +229,17 @@ TEST(BrowseIndex, RandomTypingSessionsAgreeWithThePlainPass)
             } else if (action == 18) {
                 s.settings.shownColumns.items[s.settings.sortColumn].descending ^= 1;
             } else {
-                // A record changes, as an audit or a favourite mark does.
-                GameRecord& g = s.cat.games[rng() % s.cat.games.size()];
+                // A record changes, as an audit or a favourite mark does;
+                // the refresh is told so, or told which game it was.
+                const int32_t game = static_cast<int32_t>(rng() % s.cat.games.size());
+                GameRecord& g = s.cat.games[static_cast<size_t>(game)];
                 g.favorite = !g.favorite;
                 g.ownership = static_cast<int32_t>(rng() % 3);
                 klmCopyField(g.foundPath, text);
-                scope = KlmRefreshScope::Everything;
+                if (rng() % 2)
+                    scope = KlmRefreshScope::Everything;
+                else
+                    klmNoteGamesChanged(s.fast, std::span<const int32_t>(&game, 1));
             }
             klmCopyField(c.searchText, text);
             ASSERT_NO_FATAL_FAILURE(refreshBoth(s, rules, scope,
