@@ -44,29 +44,9 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-struct Loaded {
-    AppPaths paths;
-    Catalogue cat;
-    Settings settings;
-    SortOrders orders;
-};
+using Loaded = KlmBenchLoaded;
 
-// One parsed catalogue per size for the whole run; the generated folder is
-// only read.
-Loaded& loaded(int games)
-{
-    static std::map<int, std::unique_ptr<Loaded>> cache;
-    std::unique_ptr<Loaded>& slot = cache[games];
-    if (!slot) {
-        slot = std::make_unique<Loaded>();
-        klmBuildAppPaths(slot->paths, klmBenchCatalogue(games));
-        klmParseCatalogue(slot->paths, slot->cat);
-        slot->settings = klmDefaultSettings();
-        klmComputeYearPriceRanges(slot->settings.search, slot->cat);
-        klmComputeSortOrders(slot->orders, slot->cat);
-    }
-    return *slot;
-}
+Loaded& loaded(int games) { return klmBenchLoaded(games); }
 
 enum TextShape { kKana2, kHiragana, kTenRules, kEmpty };
 

@@ -26,12 +26,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A parsed catalogue and its orders, with the caches written to a folder
-// of their own (the generated folder is shared with other benchmarks).
+// The loaded catalogue with its caches written to a folder of their own
+// (the generated folder is shared with other benchmarks).
 struct Fixture {
     AppPaths paths;
-    Catalogue cat;
-    SortOrders orders;
+    const Catalogue& cat;
+    const SortOrders& orders;
 };
 
 Fixture& fixture(int games)
@@ -39,10 +39,8 @@ Fixture& fixture(int games)
     static std::map<int, std::unique_ptr<Fixture>> cache;
     std::unique_ptr<Fixture>& f = cache[games];
     if (!f) {
-        f = std::make_unique<Fixture>();
-        klmBuildAppPaths(f->paths, klmBenchCatalogue(games));
-        klmParseCatalogue(f->paths, f->cat);
-        klmComputeSortOrders(f->orders, f->cat);
+        KlmBenchLoaded& l = klmBenchLoaded(games);
+        f = std::make_unique<Fixture>(Fixture{l.paths, l.cat, l.orders});
         const fs::path dir = fs::temp_directory_path() / ("kolmar-bench-caches-" + std::to_string(games));
         fs::create_directories(dir);
         f->paths.datCache = (dir / "dat.cache").string();

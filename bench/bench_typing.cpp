@@ -25,27 +25,9 @@
 
 namespace {
 
-struct Loaded {
-    Catalogue cat;
-    Settings settings;
-    SortOrders orders;
-};
+using Loaded = KlmBenchLoaded;
 
-Loaded& loaded(int games)
-{
-    static std::map<int, std::unique_ptr<Loaded>> cache;
-    std::unique_ptr<Loaded>& slot = cache[games];
-    if (!slot) {
-        slot = std::make_unique<Loaded>();
-        AppPaths paths;
-        klmBuildAppPaths(paths, klmBenchCatalogue(games));
-        klmParseCatalogue(paths, slot->cat);
-        slot->settings = klmDefaultSettings();
-        klmComputeYearPriceRanges(slot->settings.search, slot->cat);
-        klmComputeSortOrders(slot->orders, slot->cat);
-    }
-    return *slot;
-}
+Loaded& loaded(int games) { return klmBenchLoaded(games); }
 
 const char* const kWords[] = {"どら", "ドラゴン", "a", "ソード", "mar"};
 

@@ -148,15 +148,22 @@ TEST(BrowseSort, OrdersOfAGeneratedCatalogueAreSoundAndRepeatable)
     EXPECT_EQ(a.data, b.data);
 }
 
+// The orders of cat, computed and written to sort.cache.
+SortOrders writtenOrders(const Catalogue& cat, const AppPaths& paths)
+{
+    SortOrders orders;
+    klmComputeSortOrders(orders, cat);
+    std::filesystem::create_directories(std::filesystem::path(paths.sortCache).parent_path());
+    EXPECT_TRUE(klmWriteSortCache(paths, orders));
+    return orders;
+}
+
 TEST(BrowseSort, SortCacheIsUsedOnlyWhenSoundForTheCatalogue)
 {
     KlmTempDir dir;
     AppPaths paths;
     Catalogue cat = generated(dir, 400, paths);
-    SortOrders computed;
-    klmComputeSortOrders(computed, cat);
-    std::filesystem::create_directories(std::filesystem::path(paths.sortCache).parent_path());
-    ASSERT_TRUE(klmWriteSortCache(paths, computed));
+    const SortOrders computed = writtenOrders(cat, paths);
     EXPECT_EQ(std::filesystem::file_size(paths.sortCache), 104u * 400u);
 
     // A cache that is sound is taken as it is: put a recognisable (still
@@ -209,7 +216,6 @@ TEST(BrowseSort, EmptyCatalogue)
     EXPECT_EQ(klmSortOrder(o, 13, true), nullptr);
 }
 
-}  // namespace
 
 // The shutdown leaves an unchanged sort.cache alone and writes one whose
 // orders changed (the movie orders after new movie marks).
@@ -218,10 +224,7 @@ TEST(BrowseSort, UnchangedSortCacheIsNotWrittenAgain)
     KlmTempDir dir;
     AppPaths paths;
     Catalogue cat = generated(dir, 300, paths);
-    SortOrders orders;
-    klmComputeSortOrders(orders, cat);
-    std::filesystem::create_directories(std::filesystem::path(paths.sortCache).parent_path());
-    ASSERT_TRUE(klmWriteSortCache(paths, orders));
+    SortOrders orders = writtenOrders(cat, paths);
     paths.catalogueChanged = false;
     KlmFileStamp stamp;
     ASSERT_EQ(klmBuildSortOrders(orders, cat, paths, &stamp), KlmSortSource::Cache);
@@ -243,3 +246,5 @@ TEST(BrowseSort, UnchangedSortCacheIsNotWrittenAgain)
     ASSERT_EQ(klmBuildSortOrders(orders, cat, paths, &stamp), KlmSortSource::Computed);
     EXPECT_FALSE(stamp.known);
 }
+
+}  // namespace

@@ -55,6 +55,18 @@ void setMtime(const std::string& path, time_t when)
     ASSERT_EQ(utimes(path.c_str(), tv), 0);
 }
 
+// A base folder whose catalogue was parsed and saved to dat.cache; the
+// parsed catalogue.
+Catalogue savedBase(const KlmTempDir& dir, AppPaths& p)
+{
+    makeBase(dir);
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue parsed;
+    klmLoadCatalogue(p, parsed);
+    EXPECT_TRUE(klmSaveCatalogueCache(p, parsed));
+    return parsed;
+}
+
 bool sameRecords(const Catalogue& a, const Catalogue& b)
 {
     auto same = [](const auto& x, const auto& y) {
@@ -238,12 +250,8 @@ TEST(DatCache, MissingScreenTableKeepsTheCacheValid)
 TEST(DatCache, UnchangedCacheIsNotWrittenAgainAndEveryChangeIs)
 {
     KlmTempDir dir;
-    makeBase(dir);
     AppPaths p;
-    klmBuildAppPaths(p, dir.path.string());
-    Catalogue parsed;
-    klmLoadCatalogue(p, parsed);
-    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+    Catalogue parsed = savedBase(dir, p);
 
     struct Change {
         const char* what;
@@ -312,12 +320,8 @@ TEST(DatCache, UnchangedCacheIsNotWrittenAgainAndEveryChangeIs)
 TEST(DatCache, ParseRemovesTheCachesOfOtherFiles)
 {
     KlmTempDir dir;
-    makeBase(dir);
     AppPaths p;
-    klmBuildAppPaths(p, dir.path.string());
-    Catalogue cat;
-    klmLoadCatalogue(p, cat);
-    ASSERT_TRUE(klmSaveCatalogueCache(p, cat));
+    Catalogue cat = savedBase(dir, p);
     klmTestWrite(p.sortCache, std::string(104 * 3, '\0'));
     setMtime(dir.file("data.dat"), 1000000000);
     klmBuildAppPaths(p, dir.path.string());
@@ -395,12 +399,8 @@ TEST(DatCache, CachesWrittenInTheBackgroundInOrder)
 TEST(DatCache, MappedRecordsAreTheFileAsLoaded)
 {
     KlmTempDir dir;
-    makeBase(dir);
     AppPaths p;
-    klmBuildAppPaths(p, dir.path.string());
-    Catalogue parsed;
-    klmLoadCatalogue(p, parsed);
-    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+    Catalogue parsed = savedBase(dir, p);
     const std::string image = klmTestRead(p.datCache);
 
     klmBuildAppPaths(p, dir.path.string());
