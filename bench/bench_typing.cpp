@@ -21,6 +21,7 @@
 #include "catalogue/cache.h"
 #include "settings/settings.h"
 #include "text/cp932.h"
+#include "alloc_count.h"
 #include "workload.h"
 
 namespace {
@@ -59,6 +60,23 @@ void BM_TypeWord(benchmark::State& state)
         sum += keys[k].ms;
         top = std::max(top, keys[k].ms);
     }
+    // Allocations in the refreshes alone, typing the word once more.
+    std::string text(klmField(settings.search.searchText));
+    const std::vector<std::string_view> chars = klmSplitCharacters(word);
+    long allocations = 0;
+    for (size_t k = 0; k < 2 * chars.size(); ++k) {
+        if (k < chars.size())
+            text += chars[k];
+        else
+            text.resize(text.size() - chars[2 * chars.size() - 1 - k].size());
+        klmCopyField(settings.search.searchText, text);
+        gAllocations = 0;
+        gCounting = true;
+        klmRefreshViewList(browse, l.cat, settings, {}, false, KlmRefreshScope::Condition);
+        gCounting = false;
+        allocations += gAllocations.load();
+    }
+    state.counters["allocs_per_key"] = static_cast<double>(allocations) / static_cast<double>(2 * chars.size());
     state.counters["worst_key_ms"] = top;
     state.counters["mean_key_ms"] = sum / static_cast<double>(keys.size());
     state.SetLabel(std::string(engine == kPlain ? "plain" : engine == kIndexOneCore ? "index/1core" : "index/2cores"));

@@ -413,10 +413,12 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
     const size_t begin = s * KlmSearchIndex::kSegmentGames;
     const size_t end = std::min(index.games, begin + KlmSearchIndex::kSegmentGames);
     bool fits = true;
-    // Gathered in a scratch buffer first, so that the segment keeps exactly
-    // the memory it needs. A segment holds at most 8192 games of under 1300
-    // bytes: its offsets fit 32 bits.
-    std::vector<char> text;
+    // Gathered in a scratch buffer first (one per thread, kept), so that the
+    // segment keeps exactly the memory it needs and a rebuild allocates
+    // nothing. A segment holds at most 8192 games of under 1300 bytes: its
+    // offsets fit 32 bits.
+    thread_local std::vector<char> text;
+    text.clear();
     text.reserve((end - begin) * 256);
     seg.starts.clear();
     for (size_t i = begin; i < end; ++i) {
@@ -441,9 +443,12 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
     }
     seg.starts.push_back(static_cast<uint32_t>(text.size()));
     text.insert(text.end(), kPadding, '\0');
-    if (seg.text.capacity() < text.size())
-        seg.text = std::vector<char>();  // a copy gets exactly the size
-    seg.text = text;
+    if (seg.text.capacity() < text.size()) {
+        seg.text.clear();
+        seg.text.shrink_to_fit();
+        seg.text.reserve(text.size());
+    }
+    seg.text.assign(text.begin(), text.end());
     return fits;
 }
 
