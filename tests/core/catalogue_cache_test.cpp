@@ -2,6 +2,7 @@
 // fdate.cache, on real files in a temporary base folder.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/format.h"
 #include "text/background_writes.h"
 #include "test_util.h"
 
@@ -434,6 +436,32 @@ TEST(DatCache, MappedRecordsAreTheFileAsLoaded)
     EXPECT_EQ(cat.games.size(), 4u);
     EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
     EXPECT_EQ(klmField(cat.games[3].title), "");  // a new record is zero
+}
+
+// What every start does to the records — the stored display formats —
+// leaves a mapped page alone when the texts are already so: no record is
+// copied out of the file for nothing. The mapping is made read-only to see
+// that nothing writes to it.
+TEST(DatCache, FormatsAlreadyInPlaceWriteNothing)
+{
+    KlmTempDir dir;
+    AppPaths p;
+    Catalogue parsed = savedBase(dir, p);
+    klmFormatDates(parsed, 3);
+    klmFormatPrices(parsed, 1);
+    klmFormatSizes(parsed, 1);
+    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    klmLoadCatalogue(p, cat);
+    ASSERT_TRUE(cat.games.mapped());
+    ASSERT_EQ(mprotect(cat.games.mappingBase(), cat.games.mappingLength(), PROT_READ), 0);
+    klmFormatDates(cat, 3);
+    klmFormatPrices(cat, 1);
+    klmFormatSizes(cat, 1);
+    ASSERT_EQ(mprotect(cat.games.mappingBase(), cat.games.mappingLength(), PROT_READ | PROT_WRITE), 0);
+    klmFormatDates(cat, 0);  // another format does write
+    EXPECT_EQ(klmField(cat.games[0].releaseDateText), klmFormatDate(cat.games[0].releaseDate, 0));
 }
 
 // The array behaves as the vector it stands for.
