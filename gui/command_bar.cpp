@@ -23,14 +23,8 @@ QHash<int32_t, QAction*> klmCreateCommandActions(QMainWindow& window, const KlmC
         act->setObjectName(QString::number(def.id));
         act->setData(def.id);
         act->setCheckable(def.checkable);
-        if (!def.key.isEmpty()) {
-            act->setShortcut(def.key);
-            act->setShortcutContext(Qt::WindowShortcut);
-        }
         QObject::connect(act, &QAction::triggered, &window, [&router, id = def.id] { router.run(id); });
-        if (def.menu == KlmMenu::None) {
-            window.addAction(act);
-        } else {
+        if (def.menu != KlmMenu::None) {
             QMenu* menu = menus[static_cast<int>(def.menu)];
             if (def.separatorBefore) menu->addSeparator();
             menu->addAction(act);

@@ -1,6 +1,7 @@
-// The menu bar, the accelerators and the toolbar, made from the command
-// table: one QAction per command (object name and data: its id), each
-// running the router.
+// The menu bar and the toolbar, made from the command table: one QAction
+// per command (object name and data: its id), each running the router. The
+// actions carry no shortcuts: the keys are the accelerators' (accelerators.h),
+// and a menu shows the key hint its caption holds after the tab.
 #pragma once
 
 #include <QHash>
@@ -12,8 +13,8 @@ class QAction;
 class QMainWindow;
 class QToolBar;
 
-// The menus of window's menu bar with every table command; commands of no
-// menu are window actions, so their keys work anywhere in the window.
+// The menus of window's menu bar with every table command (the keys of no
+// menu get an action too, so every command has one).
 QHash<int32_t, QAction*> klmCreateCommandActions(QMainWindow& window, const KlmCommandRouter& router);
 
 // The forty buttons of the toolbar strip, in groups, on the same actions.

@@ -1,5 +1,7 @@
 #include "favorites_actions.h"
 
+#include <memory>
+
 #include "browse/favorites.h"
 #include "browse/rules.h"
 #include "command_router.h"
@@ -24,13 +26,33 @@ void mark(KlmWindowServices& services, const KlmGameListView& list, bool on)
     afterChange(services, klmMarkFavorites(c.catalogue, c.state.browse.view, rows, on, c.state.settings.search));
 }
 
-void saveAs(KlmWindowServices& services)
+// The two dialogs keep the last name chosen in each for the rest of the run.
+struct FavoriteFileNames {
+    QString saved;
+    QString loaded;
+};
+
+// Shown as "お気に入りファイル(.dat)"; the dialog matches "*.DAT" without
+// regard to case, so it lists favorite.dat too.
+const QString& favoritesFilter()
+{
+    static const QString filter = klmU("お気に入りファイル(.dat) (*.DAT)");
+    return filter;
+}
+
+QString startOf(const KlmAppContext& c, const QString& last)
+{
+    return last.isEmpty() ? QString::fromStdString(c.paths.base) : last;
+}
+
+void saveAs(KlmWindowServices& services, FavoriteFileNames& names)
 {
     KlmAppContext& c = services.session();
-    const QString name = klmPickSaveFile(services, QString(), QString::fromStdString(c.paths.base),
-                                         klmU("お気に入りファイル (*.dat)"));
+    const QString name = klmPickSaveFile(services, klmU("お気に入りを保存"), startOf(c, names.saved),
+                                         favoritesFilter(), KlmFilterText::NameOnly);
     if (name.isEmpty()) return;
     const std::string path = klmFavoritesSaveName(name.toStdString());
+    names.saved = QString::fromStdString(path);
     std::string error;
     if (!klmSaveFavoritesFile(path, c.catalogue, &error))
         services.message(services.window(),
@@ -39,12 +61,13 @@ void saveAs(KlmWindowServices& services)
                          klmU("警告"), QMessageBox::Warning);
 }
 
-void load(KlmWindowServices& services)
+void load(KlmWindowServices& services, FavoriteFileNames& names)
 {
     KlmAppContext& c = services.session();
-    const QString name = klmPickOpenFile(services, QString(), QString::fromStdString(c.paths.base),
-                                         klmU("お気に入りファイル (*.dat)"));
+    const QString name = klmPickOpenFile(services, klmU("お気に入りを読み込む"), startOf(c, names.loaded),
+                                         favoritesFilter(), KlmFilterText::NameOnly);
     if (name.isEmpty()) return;
+    names.loaded = name;
     std::string error;
     if (!klmLoadFavoritesFile(name.toStdString(), c.catalogue, &error) && !error.empty())
         services.message(services.window(),
@@ -60,6 +83,7 @@ void klmRegisterFavoriteCommands(KlmCommandRouter& router, KlmWindowServices& se
 {
     router.add(kKlmCmdFavoriteAdd, [&services, &list] { mark(services, list, true); });
     router.add(kKlmCmdFavoriteRemove, [&services, &list] { mark(services, list, false); });
-    router.add(kKlmCmdFavoriteSave, [&services] { saveAs(services); });
-    router.add(kKlmCmdFavoriteLoad, [&services] { load(services); });
+    auto names = std::make_shared<FavoriteFileNames>();
+    router.add(kKlmCmdFavoriteSave, [&services, names] { saveAs(services, *names); });
+    router.add(kKlmCmdFavoriteLoad, [&services, names] { load(services, *names); });
 }

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "accelerators.h"
 #include "client_area.h"
 #include "command_bar.h"
 #include "command_handlers.h"
@@ -130,6 +131,7 @@ void MainWindow::createParts()
     connect(status_, &KlmStatusBar::colourRequested, this, [this](int item) { klmChooseStateColour(*this, item); });
 
     actions_ = klmCreateCommandActions(*this, router_);
+    new KlmAccelerators(*this, router_);
     toolbar_ = new QToolBar(area_);
     toolbar_->setObjectName(QStringLiteral("toolbar"));
     klmFillToolbar(*toolbar_, actions_);

@@ -172,17 +172,10 @@ void RenameSettingsDialog::insertToken(const QString& token)
 void RenameSettingsDialog::accept()
 {
     Settings& s = services_.settings();
-    bool convertible = false;
-    const std::string pattern = klmFromUtf8(pattern_->text().toStdString(), &convertible);
-    const KlmPatternCheck check = klmValidateRenamePattern(pattern);
+    std::string pattern;
+    const KlmPatternCheck check = klmCheckRenamePatternText(pattern_->text().toStdString(), &pattern);
     if (check != KlmPatternCheck::Valid) {
         services_.message(this, klmU(klmPatternCheckMessage(check)), klmU(kKlmWarningTitle), QMessageBox::Information);
-        return;
-    }
-    // A pattern the 260-byte CP932 field cannot hold whole would be stored
-    // cut or with substituted characters: it is refused instead.
-    if (!convertible || pattern.size() >= sizeof(s.renamePattern)) {
-        services_.messages().beep();
         pattern_->setFocus();
         return;
     }

@@ -98,17 +98,14 @@ void RomFolderEditDialog::browse()
 void RomFolderEditDialog::accept()
 {
     const QString path = withoutTrailingSeparator(path_->text());
-    bool convertible = false;
-    const std::string cp932 = klmFromUtf8(path.toStdString(), &convertible);
-    // A folder whose path cannot be written in the registry's 260-byte CP932
-    // field could never be found again by the audit: refused like a missing one.
-    if (path.isEmpty() || !QFileInfo(path).isDir() || !convertible || cp932.size() >= sizeof(RomFolder::path)) {
-        services_.message(this, klmU("ロムフォルダが存在しません"), QString(), QMessageBox::Warning);
-        return;
-    }
-    const int32_t same = klmFindRomFolder(folders_, cp932);
-    if (same >= 0 && same != row_) {
-        services_.message(this, klmU("ロムフォルダが重複します"), QString(), QMessageBox::Warning);
+    std::string cp932;
+    const KlmRomFolderCheck check = klmCheckRomFolderPath(folders_, row_, path.toStdString(), &cp932);
+    if (check != KlmRomFolderCheck::Valid) {
+        // The two refusals of old come without a title; the path the
+        // registry cannot hold is a warning of its own.
+        const bool stored = check == KlmRomFolderCheck::NotCp932 || check == KlmRomFolderCheck::TooLong;
+        services_.message(this, klmU(klmRomFolderCheckMessage(check)), stored ? klmU("警告") : QString(),
+                          QMessageBox::Warning);
         return;
     }
     if (row_ < 0) {

@@ -70,6 +70,9 @@ SearchBar::SearchBar(KlmAppContext& ctx, QWidget* parent) : QWidget(parent), ctx
     }
     resetButton_ = new QPushButton(klmU("リセット"), this);
     resetButton_->setObjectName(QString::number(kKlmIdResetButton));
+    // Enter on the focused button resets as a click does (a button outside
+    // a dialog answers only the space bar otherwise).
+    resetButton_->setAutoDefault(true);
 
     // textChanged carries committed text only: an input-method composition
     // still open is preedit and does not refresh the list.
@@ -80,7 +83,9 @@ SearchBar::SearchBar(KlmAppContext& ctx, QWidget* parent) : QWidget(parent), ctx
     });
     for (int32_t id : kListIds)
         connect(list(id), &QComboBox::currentIndexChanged, this, [this, id](int index) { listChanged(id, index); });
-    connect(resetButton_, &QPushButton::clicked, this, [this] { Q_EMIT command(kKlmCmdResetAll); });
+    // The button's full reset leaves the focus where it is; only the menu
+    // command moves it to the list.
+    connect(resetButton_, &QPushButton::clicked, this, [this] { reset(kKlmCmdResetAll); });
     setupResetMenus();
 }
 

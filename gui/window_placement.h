@@ -1,6 +1,7 @@
 // Where the main window opens and what window.dat keeps of it: the stored
 // placement when it suits the screens there are, else the first-run
-// geometry (90 % of the work area, centred).
+// geometry (90 % of the work area, centred). Both are outer rectangles, the
+// window manager's frame included, as window.dat has always kept them.
 #pragma once
 
 #include "settings/window_file.h"
@@ -12,4 +13,4 @@ bool klmShowPlaced(QMainWindow& window, const KlmWindowPlacement& stored, bool s
 
 // The window's placement as window.dat keeps it: the normal rectangle,
 // maximized or not, and a minimized window as the state it returns to.
-KlmWindowPlacement klmCapturePlacement(const QMainWindow& window);
+KlmWindowPlacement klmCapturePlacement(QMainWindow& window);

@@ -1,6 +1,7 @@
 #include "audit/romfolder.h"
 
 #include <cstring>
+#include <filesystem>
 #include <unordered_set>
 
 #include "text/cp932.h"
@@ -51,6 +52,39 @@ int32_t klmFindRomFolder(const std::vector<RomFolder>& folders, std::string_view
         if (klmField(folders[i].path) == path)
             return static_cast<int32_t>(i);
     return -1;
+}
+
+KlmRomFolderCheck klmCheckRomFolderPath(const std::vector<RomFolder>& folders, int32_t editedRow,
+                                        std::string_view path, std::string* cp932)
+{
+    std::string stored;
+    const KlmFieldFit fit = klmFitField(path, sizeof(RomFolder::path), &stored);
+    if (cp932)
+        *cp932 = stored;
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_directory(std::filesystem::path(std::string(path)), ec))
+        return KlmRomFolderCheck::Missing;
+    // A path the field cannot hold whole could never be walked again.
+    if (fit == KlmFieldFit::NotCp932)
+        return KlmRomFolderCheck::NotCp932;
+    if (fit == KlmFieldFit::TooLong)
+        return KlmRomFolderCheck::TooLong;
+    const int32_t same = klmFindRomFolder(folders, stored);
+    if (same >= 0 && same != editedRow)
+        return KlmRomFolderCheck::Duplicate;
+    return KlmRomFolderCheck::Valid;
+}
+
+const char* klmRomFolderCheckMessage(KlmRomFolderCheck check)
+{
+    switch (check) {
+    case KlmRomFolderCheck::Missing: return "ロムフォルダが存在しません";
+    case KlmRomFolderCheck::NotCp932: return "ロムフォルダのパスに Shift-JIS で表せない文字が含まれています";
+    case KlmRomFolderCheck::TooLong: return "ロムフォルダのパスが長すぎます (半角259文字まで)";
+    case KlmRomFolderCheck::Duplicate: return "ロムフォルダが重複します";
+    case KlmRomFolderCheck::Valid: break;
+    }
+    return "";
 }
 
 std::string klmRomFolderImage(const std::vector<RomFolder>& folders)

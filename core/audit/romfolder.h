@@ -42,6 +42,18 @@ int32_t klmRomFolderMaxLevel(int32_t depth);
 // Position of the folder with exactly this path, or −1.
 int32_t klmFindRomFolder(const std::vector<RomFolder>& folders, std::string_view path);
 
+// The add/edit box's OK on a path as the file system spells it (UTF-8, no
+// trailing separator): it must be an existing folder, fit the registry's
+// 260-byte CP932 field whole, and be no other row's path (editedRow is the
+// row being edited, −1 when adding). *cp932 gets the path to store.
+enum class KlmRomFolderCheck { Valid, Missing, NotCp932, TooLong, Duplicate };
+KlmRomFolderCheck klmCheckRomFolderPath(const std::vector<RomFolder>& folders, int32_t editedRow,
+                                        std::string_view path, std::string* cp932);
+// The warning of a failed check: "ロムフォルダが存在しません",
+// "ロムフォルダが重複します", or what keeps the registry from holding the
+// path. Empty for Valid.
+const char* klmRomFolderCheckMessage(KlmRomFolderCheck check);
+
 // The romfolder.dat image of the registry (at most kKlmMaxRomFolders); the
 // bytes after each path's terminator are zeros.
 std::string klmRomFolderImage(const std::vector<RomFolder>& folders);

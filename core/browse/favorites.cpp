@@ -44,8 +44,12 @@ bool klmSaveFavoritesFile(const std::string& path, const Catalogue& cat, std::st
 
 std::string klmFavoritesSaveName(std::string_view chosen)
 {
+    // The name is a path of the file system (UTF-8 here), not CP932 text:
+    // walked as CP932, "お気に入り.dat" would hide its ".dat" behind a lead
+    // byte. '.' is never the second byte of a CP932 character, so a plain
+    // byte search finds the same ".dat" in either encoding.
     std::string name(chosen);
-    if (!klmContainsText(name, ".dat"))
+    if (name.find(".dat") == std::string::npos)
         name += ".dat";
     return name;
 }

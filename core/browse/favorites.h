@@ -25,7 +25,8 @@ int klmReadFavoritesImage(std::string_view image, Catalogue& cat);
 bool klmLoadFavoritesFile(const std::string& path, Catalogue& cat, std::string* error = nullptr);
 bool klmSaveFavoritesFile(const std::string& path, const Catalogue& cat, std::string* error = nullptr);
 
-// The name a user's favourites file is saved under: the chosen name as it
-// is when it contains ".dat" anywhere (lower case, exactly), else the name
-// with ".dat" appended. Loading takes the chosen name unchanged.
+// The name a user's favourites file is saved under: the chosen path (in the
+// file system's encoding) as it is when it contains ".dat" anywhere (lower
+// case, exactly), else the path with ".dat" appended. Loading takes the
+// chosen name unchanged.
 std::string klmFavoritesSaveName(std::string_view chosen);

@@ -87,11 +87,25 @@ KlmPatternCheck klmValidateRenamePattern(std::string_view pattern)
     return KlmPatternCheck::Valid;
 }
 
+KlmPatternCheck klmCheckRenamePatternText(std::string_view typed, std::string* cp932)
+{
+    std::string pattern;
+    const KlmFieldFit fit = klmFitField(typed, sizeof(Settings::renamePattern), &pattern);
+    const KlmPatternCheck check = fit == KlmFieldFit::NotCp932  ? KlmPatternCheck::NotCp932
+                                  : fit == KlmFieldFit::TooLong ? KlmPatternCheck::TooLong
+                                                                : klmValidateRenamePattern(pattern);
+    if (cp932)
+        *cp932 = std::move(pattern);
+    return check;
+}
+
 const char* klmPatternCheckMessage(KlmPatternCheck check)
 {
     switch (check) {
     case KlmPatternCheck::NoTitleToken: return "%n 又は %e が含まれないといけません";
     case KlmPatternCheck::BothTitleTokens: return "%n と %e は共存できません";
+    case KlmPatternCheck::NotCp932: return "リネーム用文字列に Shift-JIS で表せない文字が含まれています";
+    case KlmPatternCheck::TooLong: return "リネーム用文字列が長すぎます (半角259文字まで)";
     case KlmPatternCheck::Valid: break;
     }
     return "";

@@ -64,14 +64,20 @@ enum class KlmPatternCheck {
     Valid,
     NoTitleToken,    // neither %n nor %e
     BothTitleTokens, // %n and %e together
+    NotCp932,        // typed with a character CP932 has not
+    TooLong,         // 260 bytes or more in CP932
 };
 
 // A pattern (CP932) must hold "%n" or "%e" but not both, found where a
 // character starts.
 KlmPatternCheck klmValidateRenamePattern(std::string_view pattern);
+// The settings dialog's OK on the pattern as typed (UTF-8): it must fit the
+// 260-byte field whole (a cut or substituted pattern would name every ROM
+// wrongly), then pass klmValidateRenamePattern. *cp932 gets the pattern.
+KlmPatternCheck klmCheckRenamePatternText(std::string_view typed, std::string* cp932);
 // The warning for a failed check (title kKlmWarningTitle, information
-// icon): "%n 又は %e が含まれないといけません" / "%n と %e は共存できません".
-// Empty for Valid.
+// icon): "%n 又は %e が含まれないといけません" / "%n と %e は共存できません",
+// or why the pattern cannot be stored. Empty for Valid.
 const char* klmPatternCheckMessage(KlmPatternCheck check);
 
 // ---- Target names --------------------------------------------------------

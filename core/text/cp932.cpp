@@ -309,6 +309,18 @@ bool klmCopyField(char* field, size_t size, std::string_view src)
     return len == src.size();
 }
 
+KlmFieldFit klmFitField(std::string_view utf8, size_t size, std::string* cp932)
+{
+    bool convertible = true;
+    std::string text = klmFromUtf8(utf8, &convertible);
+    const bool fits = text.size() < size;
+    if (cp932)
+        *cp932 = std::move(text);
+    if (!convertible)
+        return KlmFieldFit::NotCp932;
+    return fits ? KlmFieldFit::Fits : KlmFieldFit::TooLong;
+}
+
 size_t klmFindText(std::string_view haystack, std::string_view needle)
 {
     const size_t n = haystack.size();

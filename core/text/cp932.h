@@ -61,6 +61,12 @@ bool klmCopyField(char (&field)[N], std::string_view src)
     return klmCopyField(field, N, src);
 }
 
+// Whether text typed by the user (UTF-8) can be kept whole in a fixed CP932
+// field of size bytes, its terminator included. *cp932 gets the converted
+// text either way (unconvertible characters as "?").
+enum class KlmFieldFit { Fits, NotCp932, TooLong };
+KlmFieldFit klmFitField(std::string_view utf8, size_t size, std::string* cp932);
+
 // Boundary-aware substring search. Returns the byte offset of the first
 // match that starts on a character boundary, or npos. An empty needle
 // matches at 0.

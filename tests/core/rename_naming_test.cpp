@@ -210,6 +210,33 @@ TEST(RenameSettings, PatternChecksAndLevels)
     EXPECT_STREQ(klmPatternCheckMessage(KlmPatternCheck::BothTitleTokens), "%n と %e は共存できません");
     EXPECT_STREQ(klmPatternCheckMessage(KlmPatternCheck::Valid), "");
 
+    // As typed in the dialog: the 260-byte field must hold the CP932 text
+    // whole, measured in CP932 (あ is 3 bytes typed, 2 stored).
+    struct Typed {
+        std::string text;
+        KlmPatternCheck expected;
+    };
+    const std::string a = "\xE3\x81\x82";
+    std::string a128;
+    for (int i = 0; i < 128; ++i) a128 += a;
+    const Typed typed[] = {
+        {"[%h] %n", KlmPatternCheck::Valid},
+        {a128 + "%n", KlmPatternCheck::Valid},          // 258 bytes stored
+        {a128 + "%n!", KlmPatternCheck::Valid},         // 259
+        {a128 + "%n!!", KlmPatternCheck::TooLong},      // 260
+        {"%n\xF0\x9F\x8E\xAE", KlmPatternCheck::NotCp932},  // an emoji
+        {"%n\xED\x95\x9C", KlmPatternCheck::NotCp932},      // Hangul
+        {"%h", KlmPatternCheck::NoTitleToken},
+        {"%e%n", KlmPatternCheck::BothTitleTokens},
+    };
+    for (const Typed& t : typed) {
+        std::string stored;
+        EXPECT_EQ(klmCheckRenamePatternText(t.text, &stored), t.expected) << t.text;
+        if (t.expected == KlmPatternCheck::Valid) EXPECT_EQ(stored, sj(t.text));
+    }
+    EXPECT_STRNE(klmPatternCheckMessage(KlmPatternCheck::NotCp932), "");
+    EXPECT_STRNE(klmPatternCheckMessage(KlmPatternCheck::TooLong), "");
+
     EXPECT_STREQ(klmCompressionLevelName(0), "無圧縮");
     EXPECT_STREQ(klmCompressionLevelName(5), "最高圧縮");
     EXPECT_STREQ(klmCompressionLevelName(9), "標準");

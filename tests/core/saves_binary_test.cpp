@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -190,6 +191,64 @@ TEST(RomFolderFile, RoundTripAndDepthNames)
         EXPECT_EQ(klmRomFolderDepthFromName(klmRomFolderDepthName(d)), d);
     EXPECT_EQ(klmRomFolderMaxLevel(1), 100);
     EXPECT_EQ(klmRomFolderMaxLevel(2), 1);
+}
+
+// A folder below base whose path is exactly bytes long (ASCII names).
+std::string folderOfLength(const std::string& base, size_t bytes)
+{
+    std::string path = base;
+    while (path.size() < bytes) {
+        size_t rest = bytes - path.size();
+        size_t name = std::min<size_t>(100, rest - 1);
+        if (rest - (name + 1) == 1)  // a lone "/" cannot end the path
+            --name;
+        path += "/" + std::string(name, 'd');
+    }
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+// The add/edit box's checks, in their order: a missing folder first, then
+// what the registry's field cannot hold, then a duplicate of another row.
+TEST(RomFolderFile, AddEditChecksSayWhyAPathIsRefused)
+{
+    KlmTempDir dir;
+    const std::string base = dir.path.string();
+    const std::string japanese = base + "/\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";  // ソフト
+    const std::string hangul = base + "/\xED\x95\x9C";                           // 한
+    std::filesystem::create_directories(japanese);
+    std::filesystem::create_directories(hangul);
+    ASSERT_LT(base.size(), 200u);
+    const std::string longest = folderOfLength(base, 259);
+    const std::string tooLong = folderOfLength(base, 260);
+    const std::vector<RomFolder> rows = {folder(sj(base), 0, 1), folder(klmFromUtf8(japanese), 0, 1)};
+
+    struct Case {
+        std::string path;
+        int32_t editedRow;
+        KlmRomFolderCheck expected;
+    };
+    const Case cases[] = {
+        {base + "/missing", -1, KlmRomFolderCheck::Missing},
+        {"", -1, KlmRomFolderCheck::Missing},
+        {hangul, -1, KlmRomFolderCheck::NotCp932},
+        {hangul + "/gone", -1, KlmRomFolderCheck::Missing},
+        {tooLong, -1, KlmRomFolderCheck::TooLong},
+        {longest, -1, KlmRomFolderCheck::Valid},
+        {japanese, -1, KlmRomFolderCheck::Duplicate},
+        {japanese, 0, KlmRomFolderCheck::Duplicate},
+        {japanese, 1, KlmRomFolderCheck::Valid},  // its own row, edited
+    };
+    for (const Case& c : cases) {
+        std::string stored;
+        EXPECT_EQ(klmCheckRomFolderPath(rows, c.editedRow, c.path, &stored), c.expected) << c.path;
+        if (c.expected == KlmRomFolderCheck::Valid) EXPECT_EQ(stored, klmFromUtf8(c.path));
+    }
+    EXPECT_STREQ(klmRomFolderCheckMessage(KlmRomFolderCheck::Missing), "ロムフォルダが存在しません");
+    EXPECT_STREQ(klmRomFolderCheckMessage(KlmRomFolderCheck::Duplicate), "ロムフォルダが重複します");
+    EXPECT_STRNE(klmRomFolderCheckMessage(KlmRomFolderCheck::NotCp932),
+                 klmRomFolderCheckMessage(KlmRomFolderCheck::TooLong));
+    EXPECT_STREQ(klmRomFolderCheckMessage(KlmRomFolderCheck::Valid), "");
 }
 
 TEST(RomFolderFile, DamagedRegistryIsRepaired)

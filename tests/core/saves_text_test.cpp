@@ -5,6 +5,7 @@
 #include "media/movie_info.h"
 #include "media/skins.h"
 #include "test_util.h"
+#include "text/cp932.h"
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,16 @@ TEST(FavoritesFile, SaveNameGetsDatUnlessItHasIt)
     EXPECT_EQ(klmFavoritesSaveName("mine.dat"), "mine.dat");
     EXPECT_EQ(klmFavoritesSaveName("a.dat.bak"), "a.dat.bak");
     EXPECT_EQ(klmFavoritesSaveName("MINE.DAT"), "MINE.DAT.dat");
+    // Japanese names, as the file system spells them (UTF-8) and as CP932.
+    const std::string utf8 = "/home/\xE3\x83\xA6\xE3\x83\xBC\xE3\x82\xB6/\xE3\x81\x8A\xE6\xB0\x97\xE3\x81\xAB"
+                             "\xE5\x85\xA5\xE3\x82\x8A";  // /home/ユーザ/お気に入り
+    EXPECT_EQ(klmFavoritesSaveName(utf8 + ".dat"), utf8 + ".dat");
+    EXPECT_EQ(klmFavoritesSaveName(utf8), utf8 + ".dat");
+    const std::string sjis = klmFromUtf8(utf8);
+    EXPECT_EQ(klmFavoritesSaveName(sjis + ".dat"), sjis + ".dat");
+    EXPECT_EQ(klmFavoritesSaveName(sjis), sjis + ".dat");
+    const std::string so = klmFromUtf8("\xE3\x82\xBD");  // ソ: 83 5C
+    EXPECT_EQ(klmFavoritesSaveName(so + ".dat"), so + ".dat");
 }
 
 TEST(MovieInfoFile, RoundTripAndOutOfRangePositions)

@@ -136,6 +136,14 @@ TEST(Cp932Field, BoundedCopyNeverSplitsACharacter)
 
     char full[4] = {'a', 'b', 'c', 'd'};  // unterminated: the view stops at size
     EXPECT_EQ(klmField(full), "abcd");
+
+    // Typed text is measured in CP932, not in the UTF-8 it was typed in.
+    std::string stored;
+    EXPECT_EQ(klmFitField("abc\xE3\x82\xBD", 6, &stored), KlmFieldFit::Fits);  // "abcソ": 5 bytes
+    EXPECT_EQ(stored, "abc" + kSo);
+    EXPECT_EQ(klmFitField("abcd\xE3\x82\xBD", 6, &stored), KlmFieldFit::TooLong);
+    EXPECT_EQ(klmFitField("\xED\x95\x9C", 6, &stored), KlmFieldFit::NotCp932);  // Hangul 한
+    EXPECT_EQ(klmFitField("", 1, nullptr), KlmFieldFit::Fits);
 }
 
 TEST(Cp932Find, MatchesOnlyOnCharacterBoundaries)

@@ -253,6 +253,51 @@ private Q_SLOTS:
                  klmQ(klmField(first.title)) + klmQ(klmMasterName(c.catalogue.hardware, first.hardware)));
     }
 
+    // What romfolder.dat or setting.dat cannot hold whole is refused with a
+    // box that says so, and the dialog stays open: a folder whose name has
+    // no Shift-JIS form, a path of 260 bytes, a pattern with such a
+    // character or of such a length.
+    void unstorableTextIsRefusedWithItsReason()
+    {
+        const QString hangul = f_.base + QStringLiteral("/\uD55C");  // 한
+        QString deep = f_.base;
+        while (deep.toUtf8().size() < 270) deep += QStringLiteral("/") + QString(40, QLatin1Char('d'));
+        QVERIFY(QDir().mkpath(hangul) && QDir().mkpath(deep));
+        whenOpen(QStringLiteral("40001"), [&](QWidget* list) {
+            whenOpen(QStringLiteral("40100"), [&](QWidget* add) {
+                for (const QString& path : {hangul, deep}) {
+                    edit(add, 40101)->setText(path);
+                    click(add, 1);
+                    QVERIFY(add->isVisible());
+                }
+                click(add, 2);
+            });
+            click(list, 40003);
+            click(list, 2);
+        });
+        w_->command(40000);
+        whenOpen(QStringLiteral("42303"), [&](QWidget* d) {
+            for (const QString& pattern : {QStringLiteral("%n \uD55C"), QStringLiteral("%n") + QString(258, QLatin1Char('x'))}) {
+                edit(d, 42304)->setText(pattern);
+                click(d, 1);
+                QVERIFY(d->isVisible());
+            }
+            click(d, 2);
+        });
+        w_->command(42302);
+        QCOMPARE(messages_.size(), 4);
+        const QString expected[] = {klmU("ロムフォルダのパスに Shift-JIS で表せない文字が含まれています"),
+                                    klmU("ロムフォルダのパスが長すぎます (半角259文字まで)"),
+                                    klmU("リネーム用文字列に Shift-JIS で表せない文字が含まれています"),
+                                    klmU("リネーム用文字列が長すぎます (半角259文字まで)")};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(messages_[i].text, expected[i]);
+            QCOMPARE(messages_[i].title, klmU("警告"));
+        }
+        QVERIFY(w_->context().state.romFolders.empty());
+        QVERIFY(klmField(w_->context().state.settings.renamePattern).empty());
+    }
+
     void archiverSelfTestSaysOk()
     {
         w_->command(44444);

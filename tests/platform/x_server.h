@@ -17,14 +17,14 @@ extern char** environ;
 class TestXServer {
 public:
     // extraArgs are Xvfb options, e.g. {"-extension", "XTEST"} to run
-    // without the XTest extension.
-    explicit TestXServer(std::vector<std::string> extraArgs = {})
+    // without the XTest extension; screen is WIDTHxHEIGHTxDEPTH.
+    explicit TestXServer(std::vector<std::string> extraArgs = {}, std::string screen = "640x480x24")
     {
         int fds[2];
         if (::pipe(fds) != 0)
             return;
         std::vector<std::string> args = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                                         "640x480x24", "-nolisten", "tcp", "-noreset"};
+                                         screen, "-nolisten", "tcp", "-noreset"};
         args.insert(args.end(), extraArgs.begin(), extraArgs.end());
         std::vector<char*> argv;
         for (std::string& a : args)
