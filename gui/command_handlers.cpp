@@ -1,6 +1,7 @@
 #include "command_handlers.h"
 
 #include "audit_dialog.h"
+#include "emulator_actions.h"
 #include "favorites_actions.h"
 #include "launch_actions.h"
 #include "rename_dialogs.h"
@@ -19,4 +20,5 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterSearchCommands(router, services, parts.search);
     klmRegisterFavoriteCommands(router, services, parts.list);
     klmRegisterLaunchCommands(router, services);
+    klmRegisterEmulatorCommands(router, services);
 }
