@@ -1,6 +1,7 @@
 #include "command_handlers.h"
 
 #include "audit_dialog.h"
+#include "emulator_actions.h"
 #include "favorites_actions.h"
 #include "launch_actions.h"
 #include "presentation_commands.h"
@@ -21,4 +22,5 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterFavoriteCommands(router, services, parts.list);
     klmRegisterLaunchCommands(router, services);
     klmRegisterPresentationCommands(router, services, parts);
+    klmRegisterEmulatorCommands(router, services);
 }

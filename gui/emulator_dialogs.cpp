@@ -55,7 +55,12 @@ QString programBaseName(const QString& path)
 
 }  // namespace
 
-QString klmDefaultPicker(QWidget* parent, const KlmPickRequest& r)
+QString klmDefaultPicker(QWidget* parent, const KlmPickRequest& request)
+{
+    return klmPlacedPicker(parent, request, {});
+}
+
+QString klmPlacedPicker(QWidget* parent, const KlmPickRequest& r, const std::function<void(QWidget*)>& place)
 {
     QFileDialog picker(parent, r.title, r.start);
     picker.setOption(QFileDialog::DontUseNativeDialog);
@@ -69,6 +74,8 @@ QString klmDefaultPicker(QWidget* parent, const KlmPickRequest& r)
         if (QFileInfo(r.start).isFile())
             picker.selectFile(r.start);
     }
+    if (place)
+        place(&picker);
     if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty())
         return {};
     return picker.selectedFiles().constFirst();

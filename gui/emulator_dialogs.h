@@ -34,6 +34,8 @@ struct KlmPickRequest {
 using KlmPicker = std::function<QString(QWidget* parent, const KlmPickRequest& request)>;
 // The plain Qt file and folder pickers.
 QString klmDefaultPicker(QWidget* parent, const KlmPickRequest& request);
+// The same, moved by place before it is shown.
+QString klmPlacedPicker(QWidget* parent, const KlmPickRequest& request, const std::function<void(QWidget*)>& place);
 
 class EmulatorEditDialog : public QDialog {
     Q_OBJECT

@@ -4,29 +4,98 @@
 #include <QMenu>
 
 #include "command_router.h"
-#include "ui/command_ids.h"
+#include "emulator/launch.h"
+#include "launch_runner.h"
+#include "process.h"
 #include "qt_text.h"
+#include "ui/command_ids.h"
 #include "ui/game_text.h"
 #include "window_services.h"
 
-void klmLaunchGame(KlmWindowServices& services, int32_t game, int emulatorIndex)
+namespace {
+
+// Ended programs are looked for this often while any are running.
+constexpr int kReapEveryMs = 1000;
+
+}  // namespace
+
+KlmLauncher::KlmLauncher(KlmWindowServices& services, QObject* parent) : QObject(parent), services_(services)
 {
-    const KlmAppContext& c = services.session();
+    setObjectName(QStringLiteral("launcher"));
+    reapTimer_.setInterval(kReapEveryMs);
+    connect(&reapTimer_, &QTimer::timeout, this, &KlmLauncher::reap);
+}
+
+KlmLauncher& KlmLauncher::of(KlmWindowServices& services)
+{
+    QWidget* window = services.window();
+    if (auto* launcher = window->findChild<KlmLauncher*>(QString(), Qt::FindDirectChildrenOnly)) return *launcher;
+    return *new KlmLauncher(services, window);
+}
+
+void KlmLauncher::reap()
+{
+    klm::platform::reapEndedPrograms(running_);
+    if (running_.empty()) reapTimer_.stop();
+}
+
+void KlmLauncher::launch(int32_t game, int emulatorIndex)
+{
+    KlmAppContext& c = services_.session();
     if (game < 0 || game >= klmGameCount(c.catalogue)) return;
-    const int32_t hardware = c.catalogue.games[static_cast<size_t>(game)].hardware;
-    const EmulatorBlock* block = klmEmulatorBlock(c.state.emulators, hardware);
-    if (!block || block->count == 0) {
-        services.message(services.window(),
-                         klmQ(klmMasterName(c.catalogue.hardware, hardware)) + klmU("のエミュレータが登録されていません"),
-                         klmU("警告"), QMessageBox::Information);
+    if (busy()) {
+        klmWarningBeep(services_.window());
         return;
     }
-    (void)emulatorIndex;
-    klmAnswerNotAvailable(services);
+    const KlmLaunchPlan plan =
+        klmPlanLaunch(c.catalogue, c.state.emulators, c.state.settings, {game, emulatorIndex, klmNewLaunchTag()});
+    if (plan.status != KlmLaunchStatus::Ready) {
+        // No emulator, or a ROM that cannot be unpacked: the movie plays on.
+        if (!plan.message.empty())
+            services_.message(services_.window(), QString::fromStdString(plan.message),
+                              QString::fromStdString(plan.title),
+                              plan.warningIcon ? QMessageBox::Warning : QMessageBox::Information);
+        return;
+    }
+
+    services_.pauseMovieForDialog();
+    // The launch's boxes come later, from timers; auto-selection waits for
+    // them as it waits for every dialog.
+    services_.suspendAutoSelect();
+    KlmLaunchContext context;
+    context.owner = services_.window();
+    context.registry = &c.state.emulators;
+    context.catalogue = &c.catalogue;
+    context.emulatorDat = c.paths.emulatorDat;
+    context.extracted = &c.state.extracted;
+    auto* run = new KlmLaunchRunner(context, this);
+    runner_ = run;
+    connect(run, &KlmLaunchRunner::finished, this, [this, run] {
+        runner_.clear();
+        run->deleteLater();
+        services_.resumeAutoSelect();
+        Q_EMIT launchEnded(run->pid());
+    });
+    if (run->start(plan)) {
+        running_.push_back(run->pid());
+        if (!reapTimer_.isActive()) reapTimer_.start();
+        // The game is being played: the movie stays paused, as after every
+        // launch, and no dialog's end may resume it.
+        c.state.pausedForDialog = false;
+    } else {
+        // Nothing started: the movie goes on where it was.
+        services_.resumeMovieAfterDialog();
+    }
+}
+
+void klmLaunchGame(KlmWindowServices& services, int32_t game, int emulatorIndex)
+{
+    KlmLauncher::of(services).launch(game, emulatorIndex);
 }
 
 void klmRegisterLaunchCommands(KlmCommandRouter& router, KlmWindowServices& services)
 {
+    KlmLauncher::of(services);
     router.add(kKlmCmdEmulatorFirst, kKlmCmdEmulatorLast, [&services](int32_t id) {
         klmLaunchGame(services, services.settings().selectedGame, id - kKlmCmdEmulatorFirst);
     });

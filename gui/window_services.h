@@ -29,6 +29,8 @@ struct KlmPickers {
     KlmFontPicker font;      // the font slots' picker (with its "デフォルト")
 
     QString lastRomFolder;  // the ROM folder picker starts there next time
+    // The emulator box's program and extraction-folder pickers start there.
+    QString lastEmulatorFile, lastExtractFolder;
 };
 
 class KlmWindowServices : public KlmMessageSink {

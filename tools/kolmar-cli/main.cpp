@@ -1,6 +1,7 @@
 // kolmar-cli: command-line companion of Kolmar. Each command lives in its own
 // cmd_*.cpp and is listed in the table below; its arguments are parsed by
 // CLI11, the help text is the program's own.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,12 +19,16 @@ const KlmCliCommand kCommands[] = {
      klmCliSearch},
     {"audit", "audit BASEDIR [--json]", "ROM フォルダを監査し、結果を dat.cache に書き込む", nullptr, klmCliAudit},
     {"saves", "saves BASEDIR", "save フォルダの各ファイルの内容を JSON で出力する", nullptr, klmCliSaves},
+    {"launch", "launch BASEDIR GAME [--emulator K] [--dry-run]", "ゲームをエミュレータで起動する（--dry-run: 起動内容を JSON で表示）",
+     nullptr, klmCliLaunch},
 };
 
 void printHelp(std::FILE* out)
 {
     std::fputs("usage: kolmar-cli COMMAND [ARGS]\n\ncommands:\n", out);
-    for (const KlmCliCommand& c : kCommands) std::fprintf(out, "  %-28s %s\n", c.usage, c.summary);
+    int width = 0;
+    for (const KlmCliCommand& c : kCommands) width = std::max(width, static_cast<int>(std::strlen(c.usage)));
+    for (const KlmCliCommand& c : kCommands) std::fprintf(out, "  %-*s  %s\n", width, c.usage, c.summary);
 }
 
 }  // namespace
