@@ -5,12 +5,14 @@
 
 class KlmCommandRouter;
 class KlmGameListView;
+class KlmMediaPanes;
 class KlmWindowServices;
 class SearchBar;
 
 struct KlmWindowParts {
     SearchBar& search;
     KlmGameListView& list;
+    KlmMediaPanes& media;
 };
 
 void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& services, const KlmWindowParts& parts);

@@ -22,6 +22,7 @@ class QToolBar;
 class GameListModel;
 class KlmClientArea;
 class KlmGameListView;
+class KlmMediaPanes;
 class KlmStatusBar;
 class SearchBar;
 
@@ -49,6 +50,7 @@ public:
     KlmStatusBar* statusPane() const { return status_; }
     QToolBar* toolBar() const { return toolbar_; }
     KlmClientArea* clientArea() const { return area_; }
+    KlmMediaPanes* media() const { return media_; }
     const KlmAppContext& context() const { return *ctx_; }
     KlmAppContext& context() { return *ctx_; }
     // The files the last shutdown wrote, in order (file names).
@@ -68,6 +70,7 @@ public:
     void pauseMovieForDialog() override;
     void resumeMovieAfterDialog() override;
     void centreDialog(QWidget* dialog) override;
+    void picturesChanged() override;
     KlmMessenger& messages() override { return messenger_; }
     KlmPickers& pickers() override { return pickers_; }
 
@@ -79,6 +82,7 @@ private:
     void registerOwnCommands();
     void applySettings();
     void showSelectedGame(int row);
+    void preloadNeighbours(int row);
     void updateInfoPane();
     void autoSelectTick();
     void startAutoSelectTimer();
@@ -96,8 +100,9 @@ private:
     SearchBar* search_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     KlmStatusBar* status_ = nullptr;
+    KlmMediaPanes* media_ = nullptr;
+    int lastRow_ = 0;  // the row shown before: which way the list is walked
     QTimer autoSelectTimer_;
-    bool dragPausedMovie_ = false;
     bool firstRunSplitters_ = false;
     QStringList savedFiles_;
     bool shutDown_ = false;
