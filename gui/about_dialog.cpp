@@ -10,24 +10,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 #include "qt_text.h"
 
-namespace {
-
-KlmUrlOpener& opener()
+void klmOpenUrl(const QUrl& url, const KlmUrlOpener& opener)
 {
-    static KlmUrlOpener hook;
-    return hook;
-}
-
-}  // namespace
-
-void klmSetUrlOpener(KlmUrlOpener hook) { opener() = std::move(hook); }
-
-void klmOpenUrl(const QUrl& url)
-{
-    if (opener()) {
-        opener()(url);
+    if (opener) {
+        opener(url);
         return;
     }
     QDesktopServices::openUrl(url);
@@ -62,7 +52,8 @@ QPixmap klmProgramIcon(int size)
     return pm;
 }
 
-KlmLinkLabel::KlmLinkLabel(const QString& address, QWidget* parent) : QLabel(address, parent)
+KlmLinkLabel::KlmLinkLabel(const QString& address, KlmUrlOpener opener, QWidget* parent)
+    : QLabel(address, parent), opener_(std::move(opener))
 {
     setCursor(Qt::PointingHandCursor);
     QFont f = font();
@@ -81,11 +72,11 @@ void KlmLinkLabel::paintEvent(QPaintEvent*)
 void KlmLinkLabel::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
-        klmOpenUrl(QUrl(text()));
+        klmOpenUrl(QUrl(text()), opener_);
     QLabel::mousePressEvent(event);
 }
 
-KlmAboutDialog::KlmAboutDialog(QWidget* parent) : QDialog(parent)
+KlmAboutDialog::KlmAboutDialog(QWidget* parent, const KlmUrlOpener& opener) : QDialog(parent)
 {
     setObjectName(QStringLiteral("103"));
     setWindowTitle(klmU("バージョン情報 Kolmar"));
@@ -95,9 +86,9 @@ KlmAboutDialog::KlmAboutDialog(QWidget* parent) : QDialog(parent)
     icon->setPixmap(klmProgramIcon(32));
     auto* name = new QLabel(QString::fromLatin1(kKlmVersionText), this);
     auto* line = new QLabel(klmU("ゲームのカタログとロムの管理ツール"), this);
-    web_ = new KlmLinkLabel(QString::fromLatin1(kKlmHomeUrl), this);
+    web_ = new KlmLinkLabel(QString::fromLatin1(kKlmHomeUrl), opener, this);
     web_->setObjectName(QStringLiteral("42200"));
-    bbs_ = new KlmLinkLabel(QString::fromLatin1(kKlmIssuesUrl), this);
+    bbs_ = new KlmLinkLabel(QString::fromLatin1(kKlmIssuesUrl), opener, this);
     bbs_->setObjectName(QStringLiteral("42201"));
 
     auto* text = new QVBoxLayout;

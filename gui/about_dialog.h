@@ -18,11 +18,10 @@ inline constexpr const char* kKlmVersionText = "Kolmar v0.081";
 inline constexpr const char* kKlmHomeUrl = "https://github.com/kolmar-project/kolmar";
 inline constexpr const char* kKlmIssuesUrl = "https://github.com/kolmar-project/kolmar/issues";
 
-// Opens a web address in the desktop's browser. Tests put a hook in its
-// place; the hook receives the address instead.
+// Opens a web address; an empty opener is the desktop's browser (the
+// window's pickers carry a test's opener in its place).
 using KlmUrlOpener = std::function<void(const QUrl&)>;
-void klmSetUrlOpener(KlmUrlOpener opener);
-void klmOpenUrl(const QUrl& url);
+void klmOpenUrl(const QUrl& url, const KlmUrlOpener& opener = {});
 
 // The program icon (resource 107), drawn at size × size.
 QPixmap klmProgramIcon(int size = 32);
@@ -32,18 +31,21 @@ QPixmap klmProgramIcon(int size = 32);
 class KlmLinkLabel : public QLabel {
     Q_OBJECT
 public:
-    KlmLinkLabel(const QString& address, QWidget* parent);
+    KlmLinkLabel(const QString& address, KlmUrlOpener opener, QWidget* parent);
     QString address() const { return text(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    KlmUrlOpener opener_;
 };
 
 class KlmAboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit KlmAboutDialog(QWidget* parent);
+    explicit KlmAboutDialog(QWidget* parent, const KlmUrlOpener& opener = {});
 
     KlmLinkLabel* webLink() const { return web_; }  // 42200
     KlmLinkLabel* bbsLink() const { return bbs_; }  // 42201

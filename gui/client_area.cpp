@@ -82,6 +82,12 @@ void KlmClientArea::setPane(KlmPane which, QWidget* widget)
     layOut();
 }
 
+void KlmClientArea::setPicturePlacer(std::function<void(const KlmLayout&)> placer)
+{
+    placer_ = std::move(placer);
+    layOut();
+}
+
 KlmLayoutInput KlmClientArea::layoutInput() const
 {
     const Settings& s = ctx_.state.settings;
@@ -115,8 +121,13 @@ void KlmClientArea::layOut()
     status_->setGeometry(0, in.clientH - l.S, in.clientW, in.statusH);
     const std::array<const KlmRect*, kKlmPaneCount> rects = {&l.list, &l.infoIcon, &l.infoText,
                                                              &l.snap1, &l.snap2, &l.snap2};
-    for (int i = 0; i < kKlmPaneCount; ++i)
+    for (int i = 0; i < kKlmPaneCount; ++i) {
+        const auto which = static_cast<KlmPane>(i);
+        if (placer_ && (which == KlmPane::Snapshot1 || which == KlmPane::Snapshot2 || which == KlmPane::Movie))
+            continue;
         if (panes_[static_cast<size_t>(i)]) panes_[static_cast<size_t>(i)]->setGeometry(qrect(*rects[static_cast<size_t>(i)]));
+    }
+    if (placer_) placer_(l);
     search_->placeControls(l);
     update();
 }

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 #include "layout/window_layout.h"
 
@@ -35,6 +36,10 @@ public:
     // that was there is deleted. The movie slot lies over the second
     // snapshot pane and is hidden until its owner shows it.
     void setPane(KlmPane which, QWidget* widget);
+    // Picture panes take their own shape inside their slots: with a placer
+    // the area leaves the snapshot and movie panes where it put them and
+    // hands it every layout instead.
+    void setPicturePlacer(std::function<void(const KlmLayout&)> placer);
 
     // What the geometry is computed from, as things are now.
     KlmLayoutInput layoutInput() const;
@@ -65,6 +70,7 @@ private:
     SearchBar* search_ = nullptr;
     KlmStatusBar* status_ = nullptr;
     std::array<QWidget*, kKlmPaneCount> panes_{};
+    std::function<void(const KlmLayout&)> placer_;
     QWidget* dragLines_[2] = {};
     KlmSplitDrag drag_;
 };

@@ -5,6 +5,7 @@
 #include "favorites_actions.h"
 #include "launch_actions.h"
 #include "presentation_commands.h"
+#include "media_commands.h"
 #include "rename_dialogs.h"
 #include "replace_dialogs.h"
 #include "romfolder_dialog.h"
@@ -23,4 +24,5 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterLaunchCommands(router, services);
     klmRegisterPresentationCommands(router, services, parts);
     klmRegisterEmulatorCommands(router, services);
+    klmRegisterMediaCommands(router, services, parts.media);
 }

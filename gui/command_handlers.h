@@ -7,6 +7,7 @@ class KlmClientArea;
 class KlmCommandRouter;
 class KlmGameListView;
 class KlmStatusBar;
+class KlmMediaPanes;
 class KlmWindowServices;
 class QPlainTextEdit;
 class QToolBar;
@@ -20,6 +21,7 @@ struct KlmWindowParts {
     KlmStatusBar& status;
     QToolBar& toolbar;
     KlmClientArea& area;
+    KlmMediaPanes& media;
 };
 
 void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& services, const KlmWindowParts& parts);

@@ -9,6 +9,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <vector>
 
 #include "accelerators.h"
 #include "client_area.h"
@@ -18,6 +19,9 @@
 #include "game_list_model.h"
 #include "game_list_view.h"
 #include "launch_actions.h"
+#include "media_panes.h"
+#include "movie_player.h"
+#include "picture_panes.h"
 #include "qt_text.h"
 #include "search_bar.h"
 #include "session/session.h"
@@ -73,7 +77,7 @@ bool MainWindow::startUp(const QString& baseFolder)
 
     createParts();
     registerOwnCommands();
-    klmRegisterCommandHandlers(router_, *this, {*search_, *list_, *info_, *status_, *toolbar_, *area_});
+    klmRegisterCommandHandlers(router_, *this, {*search_, *list_, *info_, *status_, *toolbar_, *area_, *media_});
 
     KlmMainState& st = ctx_->state;
     // Without setting.dat the splitters start where a first run puts them.
@@ -127,6 +131,7 @@ void MainWindow::createParts()
     connect(status_, &KlmStatusBar::volumeChosen, this, [this](int volume) {
         ctx_->state.settings.volume = klmClampVolume(volume);
         status_->update();
+        media_->volumeChanged();
     });
     connect(status_, &KlmStatusBar::colourRequested, this, [this](int item) { klmChooseStateColour(*this, item); });
 
@@ -137,18 +142,26 @@ void MainWindow::createParts()
     klmFillToolbar(*toolbar_, actions_);
     area_->setBars(toolbar_, search_, status_);
 
+    // The snapshot panes, the icon pane and the movie in the second pane;
+    // the panes shape themselves inside the slots of every layout.
+    media_ = new KlmMediaPanes({&c.paths, &c.catalogue, &c.state.settings, &c.state.skins}, area_);
+    area_->setPane(KlmPane::Snapshot1, media_->firstPane());
+    area_->setPane(KlmPane::Snapshot2, media_->secondPane());
+    area_->setPane(KlmPane::InfoIcon, media_->iconPane());
+    area_->setPicturePlacer([this](const KlmLayout& l) {
+        media_->setSlots(QRect(l.snap1.x, l.snap1.y, l.snap1.w, l.snap1.h),
+                         QRect(l.snap2.x, l.snap2.y, l.snap2.w, l.snap2.h));
+        media_->layoutAll();
+    });
+
     // A splitter drag holds the movie and auto-selection until it ends.
     connect(area_, &KlmClientArea::dragStarted, this, [this] {
-        KlmMainState& st = ctx_->state;
-        dragPausedMovie_ = st.moviePlaying;
-        st.moviePlaying = false;
-        if (st.autoSelectRunning) autoSelectTimer_.stop();
+        media_->pauseForDialog();
+        if (ctx_->state.autoSelectRunning) autoSelectTimer_.stop();
     });
     connect(area_, &KlmClientArea::dragFinished, this, [this] {
-        KlmMainState& st = ctx_->state;
-        if (dragPausedMovie_) st.moviePlaying = true;
-        dragPausedMovie_ = false;
-        if (st.autoSelectRunning) startAutoSelectTimer();
+        media_->resumeAfterDialog();
+        if (ctx_->state.autoSelectRunning) startAutoSelectTimer();
     });
 }
 
@@ -204,6 +217,7 @@ void MainWindow::refreshList(bool forceReload)
         info_->clear();
         st.settings.selectedGame = kKlmNoSelection;
         st.reload = true;
+        media_->selectGame(kKlmNoSelection, true);
         return;
     }
     st.settings.selectedGame = r.selectedGame;
@@ -238,7 +252,20 @@ void MainWindow::showSelectedGame(int row)
     updateInfoPane();
     if (!st.reload && game == previous) return;
     st.reload = false;
-    // Snapshot and movie panes are filled by the media code.
+    media_->selectGame(game, true);
+    preloadNeighbours(row);
+}
+
+void MainWindow::preloadNeighbours(int row)
+{
+    // Decoded while the window is idle, so that a held arrow key repaints
+    // from memory: first the rows the walk is heading for.
+    const int step = row >= lastRow_ ? 1 : -1;
+    lastRow_ = row;
+    std::vector<int32_t> games;
+    for (int r : {row + step, row + 2 * step, row - step})
+        if (const int32_t g = list_->gameModel()->gameAt(r); g >= 0) games.push_back(g);
+    media_->preloadGames(games);
 }
 
 void MainWindow::updateInfoPane()
@@ -279,24 +306,20 @@ void MainWindow::resumeAutoSelect()
     if (st.autoSelectSuspended && st.autoSelectRunning) startAutoSelectTimer();
 }
 
-void MainWindow::pauseMovieForDialog()
-{
-    KlmMainState& st = ctx_->state;
-    st.pausedForDialog = st.settings.showMovie && st.moviePlaying;
-    if (!st.pausedForDialog) return;
-    // The movie window reports its position here once it exists.
-    st.dialogMoviePosition = st.moviePosition;
-    st.moviePlaying = false;
-}
+void MainWindow::pauseMovieForDialog() { ctx_->state.pausedForDialog = media_->pauseForDialog(); }
 
 void MainWindow::resumeMovieAfterDialog()
 {
     KlmMainState& st = ctx_->state;
-    if (st.pausedForDialog) {
-        st.moviePosition = st.dialogMoviePosition;
-        st.moviePlaying = true;
-    }
+    if (st.pausedForDialog) media_->resumeAfterDialog();
     st.pausedForDialog = false;
+}
+
+void MainWindow::picturesChanged()
+{
+    area_->pane(KlmPane::InfoIcon)->setVisible(ctx_->state.settings.showInfoIcon != 0);
+    media_->settingsChanged();
+    area_->layOut();
 }
 
 void MainWindow::centreDialog(QWidget* dialog)
@@ -361,6 +384,8 @@ void MainWindow::shutDown()
     st.placement = klmCapturePlacement(*this);
 
     const KlmSaveReport report = klmSaveSession(*ctx_);
+    // The movie closes once everything is written.
+    media_->movie()->close();
     QStringList failed;
     savedFiles_.clear();
     for (const KlmSaveFileResult& r : report.results) {

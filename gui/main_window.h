@@ -22,6 +22,7 @@ class QToolBar;
 class GameListModel;
 class KlmClientArea;
 class KlmGameListView;
+class KlmMediaPanes;
 class KlmStatusBar;
 class SearchBar;
 
@@ -51,6 +52,7 @@ public:
     KlmClientArea* clientArea() const { return area_; }
     // Timer 1000: list auto-selection.
     const QTimer& autoSelectTimer() const { return autoSelectTimer_; }
+    KlmMediaPanes* media() const { return media_; }
     const KlmAppContext& context() const { return *ctx_; }
     KlmAppContext& context() { return *ctx_; }
     // The files the last shutdown wrote, in order (file names).
@@ -70,6 +72,7 @@ public:
     void pauseMovieForDialog() override;
     void resumeMovieAfterDialog() override;
     void centreDialog(QWidget* dialog) override;
+    void picturesChanged() override;
     KlmMessenger& messages() override { return messenger_; }
     KlmPickers& pickers() override { return pickers_; }
 
@@ -81,6 +84,7 @@ private:
     void registerOwnCommands();
     void applySettings();
     void showSelectedGame(int row);
+    void preloadNeighbours(int row);
     void updateInfoPane();
     void autoSelectTick();
     void startAutoSelectTimer();
@@ -98,8 +102,9 @@ private:
     SearchBar* search_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     KlmStatusBar* status_ = nullptr;
+    KlmMediaPanes* media_ = nullptr;
+    int lastRow_ = 0;  // the row shown before: which way the list is walked
     QTimer autoSelectTimer_;
-    bool dragPausedMovie_ = false;
     bool firstRunSplitters_ = false;
     QStringList savedFiles_;
     bool shutDown_ = false;

@@ -211,7 +211,16 @@ void KlmMediaPanes::pause() { movie_->pause(); }
 
 void KlmMediaPanes::movieInfoChanged()
 {
-    // The selected game may have gained or lost its movie.
+    // The selected game may have gained or lost its movie; one that still
+    // has it plays on where it stands.
+    const GameRecord* g = game();
+    const bool wanted = g && src_.settings->showMovie && g->hasMovie == 1;
+    if (wanted && movieShown())
+        return;
+    if (!wanted && toggle_) {
+        toggle_ = false;
+        layoutFirst();
+    }
     if (!startMovie())
         stopMovie();
 }

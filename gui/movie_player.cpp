@@ -1,6 +1,8 @@
 #include "movie_player.h"
 
 #include <QAudioOutput>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMediaMetaData>
 #include <QMediaPlayer>
@@ -128,6 +130,28 @@ void KlmMoviePlayer::stop()
         view_->clear();
     }
     switchSource(QUrl());
+}
+
+void KlmMoviePlayer::close()
+{
+    ++generation_;
+    open_ = false;
+    playing_ = false;
+    held_ = false;
+    switch_.stop();
+    hasPending_ = false;
+    if (view_)
+        view_->hide();
+    if (player_->playbackState() == QMediaPlayer::PlayingState) {
+        // As for a switch: the video sink may be waiting for this thread.
+        player_->pause();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < kSwitchDelayMs)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, kSwitchDelayMs);
+    }
+    player_->stop();
+    player_->setSource(QUrl());
 }
 
 void KlmMoviePlayer::switchSource(const QUrl& url)

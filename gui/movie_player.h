@@ -75,6 +75,9 @@ public:
     bool start(const QString& path);
     // Closes the movie and hides the view.
     void stop();
+    // The close at shutdown: pauses, lets the frame in flight arrive, then
+    // stops and closes the media at once (no later switch is waited for).
+    void close();
 
     // A movie is open and has not failed.
     bool canPlay() const;

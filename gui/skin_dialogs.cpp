@@ -203,6 +203,8 @@ void KlmSkinEditDialog::browse()
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (!last.isEmpty())
         dialog.selectFile(last);
+    if (placer_)
+        placer_(&dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     last = dialog.selectedFiles().constFirst();
@@ -381,6 +383,16 @@ std::vector<int32_t> KlmSkinListDialog::selectedSkins() const
     return skins;
 }
 
+bool KlmSkinListDialog::runEditor(SkinSlot& s, int32_t edited)
+{
+    KlmSkinEditDialog dialog(s, edited, klmQ(klmSkinSlotLabel(table_, cat_, slot_)), paths_, this);
+    if (placer_) {
+        placer_(&dialog);
+        dialog.setDialogPlacer(placer_);
+    }
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void KlmSkinListDialog::add()
 {
     SkinSlot* s = slot();
@@ -390,8 +402,7 @@ void KlmSkinListDialog::add()
         warn(this, klmSkinCheckMessage(KlmSkinCheck::SlotFull));
         return;
     }
-    KlmSkinEditDialog dialog(*s, -1, klmQ(klmSkinSlotLabel(table_, cat_, slot_)), paths_, this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (runEditor(*s, -1))
         fill(s->count);
 }
 
@@ -401,8 +412,7 @@ void KlmSkinListDialog::edit()
     const int item = currentItem();
     if (!s || item < 1)
         return;
-    KlmSkinEditDialog dialog(*s, item - 1, klmQ(klmSkinSlotLabel(table_, cat_, slot_)), paths_, this);
-    if (dialog.exec() == QDialog::Accepted)
+    if (runEditor(*s, item - 1))
         fill(item);
 }
 

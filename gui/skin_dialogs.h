@@ -11,6 +11,8 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "catalogue/app_paths.h"
@@ -22,6 +24,9 @@
 class QComboBox;
 class QLineEdit;
 class QTreeWidget;
+
+// Places a dialog opened from these (centred when the settings ask for it).
+using KlmDialogPlacer = std::function<void(QWidget* dialog)>;
 
 // The preview (KLMSKINAEPREVIEWWNDCLASS): the frame picture stretched over
 // the whole preview, with the snapshot rectangle outlined in yellow.
@@ -62,6 +67,8 @@ public:
     // Where the preview box starts (the preview is fitted into it).
     QWidget* previewBox() const { return box_; }
 
+    void setDialogPlacer(KlmDialogPlacer placer) { placer_ = std::move(placer); }
+
     // 33623: the file picker; a chosen file goes to choosePath.
     void browse();
     // A frame file was chosen: the path field takes it, the rectangle fields
@@ -85,6 +92,7 @@ private:
     QComboBox* methods_[2] = {};
     QWidget* box_ = nullptr;
     KlmSkinPreview* preview_ = nullptr;
+    KlmDialogPlacer placer_;
 };
 
 class KlmSkinListDialog : public QDialog {
@@ -98,6 +106,8 @@ public:
     QComboBox* rowCombo() const { return rows_; }    // 33604
     QComboBox* kindCombo() const { return kinds_; }  // 33605
     QTreeWidget* list() const { return list_; }      // 33606
+    // The add/edit dialog and its file picker are placed by this.
+    void setDialogPlacer(KlmDialogPlacer placer) { placer_ = std::move(placer); }
 
     // The buttons and menu entries, by what they do.
     void add();                 // 33607
@@ -120,12 +130,15 @@ private:
     int currentItem() const;
     std::vector<int32_t> selectedSkins() const;
     SkinSlot* slot();
+    // The add (edited −1) or edit dialog on s; true on OK.
+    bool runEditor(SkinSlot& s, int32_t edited);
 
     SkinTable table_;
     const Catalogue& cat_;
     const AppPaths& paths_;
     int32_t slot_ = -1;
     std::vector<SnapSkin> buffer_;
+    KlmDialogPlacer placer_;
     QComboBox* rows_ = nullptr;
     QComboBox* kinds_ = nullptr;
     QTreeWidget* list_ = nullptr;

@@ -22,24 +22,6 @@ void toggleViewFilter(KlmWindowServices& services, int32_t id)
     services.refreshList(false);
 }
 
-void movieTransport(KlmWindowServices& services, int32_t id)
-{
-    Settings& s = services.settings();
-    if (!klmMovieTransportCommand(s, id)) return;
-    services.setCommandChecked(kKlmCmdMute, s.mute);
-    services.repaintStatus();
-}
-
-// A setting switched on and off by its command, with its check mark.
-void toggle(KlmCommandRouter& router, KlmWindowServices& services, int32_t id, int32_t Settings::*flag)
-{
-    router.add(id, [&services, id, flag] {
-        Settings& s = services.settings();
-        s.*flag = s.*flag ? 0 : 1;
-        services.setCommandChecked(id, s.*flag);
-    });
-}
-
 }  // namespace
 
 void klmChooseStateColour(KlmWindowServices& services, int item)
@@ -77,12 +59,4 @@ void klmRegisterViewCommands(KlmCommandRouter& router, KlmWindowServices& servic
     router.add(kKlmCmdOwnedColour, [&services] { klmChooseStateColour(services, 0); });
     router.add(kKlmCmdNotRenamedColour, [&services] { klmChooseStateColour(services, 1); });
     router.add(kKlmCmdNotOwnedColour, [&services] { klmChooseStateColour(services, 2); });
-
-    for (int32_t id : {kKlmCmdMute, kKlmCmdVolumeUp, kKlmCmdVolumeDown, kKlmCmdVolumeStandard, kKlmCmdFaster,
-                       kKlmCmdSlower, kKlmCmdSpeedNormal})
-        router.add(id, [&services, id] { movieTransport(services, id); });
-    router.add(kKlmCmdPlay, [] {});
-    router.add(kKlmCmdPause, [] {});
-    toggle(router, services, kKlmCmdShowMovie, &Settings::showMovie);
-    toggle(router, services, kKlmCmdLoop, &Settings::loopPlayback);
 }

@@ -1,8 +1,6 @@
-// The commands of the 表示 and 動画 menus that change a setting and what
-// shows it: the title mode, wheel selection, the five view filters, the
-// three state colours and the movie transport (volume, speed, show, loop).
-// Play and pause belong to the movie window; until it exists they do
-// nothing, as they do while no movie can play.
+// The commands of the 表示 menu that change a setting and what shows it:
+// the title mode, wheel selection, the five view filters and the three
+// state colours. The 動画 menu is media_commands.
 #pragma once
 
 class KlmCommandRouter;

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QMessageBox>
 #include <QString>
+#include <QUrl>
 
 #include <cstdint>
 #include <functional>
@@ -25,6 +26,7 @@ struct KlmPickers {
     std::function<QString(const QString& start)> folder;
     std::function<QString(const QString& start)> openFile;
     std::function<QString(const QString& start)> saveFile;
+    std::function<void(const QUrl& address)> openUrl;  // the about box's links (empty: the browser)
     KlmColourPicker colour;  // the state colours' picker (with its "デフォルト")
     KlmFontPicker font;      // the font slots' picker (with its "デフォルト")
 

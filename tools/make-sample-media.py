@@ -74,7 +74,7 @@ def master(name, tag):
 def games():
     out = []
     for block in elements(read_cp932(os.path.join(OUT, "data.dat")), "game"):
-        out.append(dict(number=field(block, "number"), title=field(block, "title"),
+        out.append(dict(number=field(block, "number"), title=field(block, "title"), alias=field(block, "alias"),
                         hard=int(field(block, "hard")), screen=int(field(block, "screen", "0"))))
     return out
 
@@ -263,8 +263,11 @@ def skin_dat(hardware):
 
 
 def movie_positions(all_games):
-    """A few games get a movie: the first game, and the first of some machines."""
-    picks = [0]
+    """A few games get a movie: the first game, the one a first start selects
+    (the top of the list, which is sorted by reading), and the first of some
+    machines."""
+    top = min(range(len(all_games)), key=lambda i: (all_games[i]["alias"].encode("cp932"), i))
+    picks = [0, top]
     for hard, screen in ((2, 0), (3, 1), (4, 0), (3, 0)):
         picks.append(next(i for i, g in enumerate(all_games) if g["hard"] == hard and g["screen"] == screen))
     return sorted(set(picks))

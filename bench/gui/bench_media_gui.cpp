@@ -10,7 +10,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QWidget>
 
@@ -19,6 +18,7 @@
 #include <memory>
 
 #include "catalogue/app_paths.h"
+#include "game_screens.h"
 #include "media/movie_info.h"
 #include "media_panes.h"
 #include "movie_player.h"
@@ -30,25 +30,6 @@ namespace {
 constexpr int kGames = 100;
 
 QString benchFolder() { return QDir::tempPath() + QStringLiteral("/kolmar-bench-media"); }
-
-// A game screen: 8×8 tiles of a 16-colour palette, so the PNG costs about
-// what a real snapshot costs to decode.
-QImage gameScreen(int seed)
-{
-    QRandomGenerator rng(static_cast<quint32>(seed));
-    QImage image(640, 480, QImage::Format_RGB32);
-    QRgb palette[16];
-    for (QRgb& c : palette) c = qRgb(rng.bounded(256), rng.bounded(256), rng.bounded(256));
-    for (int ty = 0; ty < 60; ++ty)
-        for (int tx = 0; tx < 80; ++tx) {
-            const QRgb a = palette[rng.bounded(16)], b = palette[rng.bounded(16)];
-            const quint32 pattern = rng.generate();
-            for (int y = 0; y < 8; ++y)
-                for (int x = 0; x < 8; ++x)
-                    image.setPixel(tx * 8 + x, ty * 8 + y, (pattern >> ((x + y * 3) % 32)) & 1 ? a : b);
-        }
-    return image;
-}
 
 struct Fixture {
     AppPaths paths;
@@ -84,7 +65,7 @@ struct Fixture {
             klmSetMovieFlag(g, false);
             for (const char* suffix : {"a.png", "b.png"}) {
                 const QString file = base + QStringLiteral("/image/") + QString::fromStdString(number) + QLatin1String(suffix);
-                if (!QFile::exists(file)) gameScreen(i * 2 + (suffix[0] == 'b')).save(file);
+                if (!QFile::exists(file)) klmBenchGameScreen(i * 2 + (suffix[0] == 'b')).save(file);
             }
         }
         for (int i = 0; i < 2; ++i) {

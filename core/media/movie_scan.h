@@ -37,8 +37,8 @@ KlmMovieScan klmUpdateMovieInfo(const AppPaths& paths, Catalogue& cat, SortOrder
 
 enum class KlmMovieInfoSource { File, Rescanned, Nothing };
 
-// At start-up, after the catalogue is loaded and before the sort orders are
-// built. movieinfo.dat names games by position, so it holds only for the
+// At start-up, after the catalogue is loaded (the movie column's orders
+// must follow the flags it sets). movieinfo.dat names games by position, so it holds only for the
 // catalogue it was written with: when the catalogue was parsed anew
 // (data.dat or a table changed, or the caches were unusable) the folder is
 // scanned again, quietly, instead of trusting it. Otherwise the file is read

@@ -44,11 +44,9 @@ struct KlmMainState {
     bool startupComplete = false;
     bool autoSelectRunning = false;
     bool autoSelectSuspended = false;
-    bool moviePlaying = false;
+    // A dialog paused the movie (the window's movie player keeps where it
+    // stood and whether it plays).
     bool pausedForDialog = false;
-    // Where the movie stands, and where it stood when a dialog paused it.
-    int64_t moviePosition = 0;
-    int64_t dialogMoviePosition = 0;
     bool programSelection = false;
 };
 

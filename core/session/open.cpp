@@ -9,6 +9,7 @@
 #include "browse/match.h"
 #include "catalogue/format.h"
 #include "media/movie_info.h"
+#include "media/movie_scan.h"
 #include "rename/naming.h"
 #include "text/file_io.h"
 
@@ -90,6 +91,16 @@ void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptio
         return true;
     });
 
+    // movieinfo.dat names games by position: after a fresh parse those may
+    // be other games, so the movie folder is scanned again instead (the
+    // report then has no entry for the file). A caller that asks for the
+    // files' own flags gets them as written.
+    if (report.catalogueSource == KlmLoadSource::Parsed && !options.flagsFromSaveFiles) {
+        klmLoadMovieInfoAtStart(ctx.paths, cat, true);
+        report.movieInfoRescanned = true;
+        klmResortMovieOrders(ctx.state.browse.orders, cat);
+        return;
+    }
     if (options.flagsFromSaveFiles) klmResetMovieMarks(cat);
     const int32_t moviesBefore = movieCount(cat);
     loadSave(report, "movieinfo.dat", ctx.paths.movieinfoDat, [&](std::string_view image) {
@@ -97,8 +108,7 @@ void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptio
         return true;
     });
     // The movie column's orders were built from the flags as loaded; a file
-    // that marks other games (after a fresh parse every game is unmarked)
-    // would leave that column sorted by stale marks.
+    // that marks other games would leave that column sorted by stale marks.
     if (movieCount(cat) != moviesBefore || options.flagsFromSaveFiles)
         klmResortMovieOrders(ctx.state.browse.orders, cat);
 }

@@ -4,7 +4,8 @@
 // required files, the Catalogue and its caches, the sort orders, the
 // built-in defaults, emulator.dat and skin.dat, setting.dat (with the
 // special-CRC rule and the display formats it chooses), favorite.dat,
-// movieinfo.dat, romfolder.dat, permute.dat, custom.dat and window.dat,
+// movieinfo.dat (or a scan of the movie folder after a fresh parse),
+// romfolder.dat, permute.dat, custom.dat and window.dat,
 // then the target names when the catalogue came without them.
 //
 // klmSaveSession is the shutdown: the extracted files are deleted, then
@@ -66,6 +67,9 @@ struct KlmOpenReport {
     KlmLoadSource catalogueSource = KlmLoadSource::Parsed;
     KlmSortSource sortSource = KlmSortSource::Computed;
     bool targetNamesComputed = false;
+    // The catalogue was parsed anew: the movie folder was scanned instead
+    // of reading movieinfo.dat, whose positions may name other games now.
+    bool movieInfoRescanned = false;
     // The save files in the order they were read.
     std::vector<KlmSaveFileRead> files;
     KlmSettingIssueList settingIssues;

@@ -95,9 +95,10 @@ TEST(Session, FirstOpenHasTheDefaultsAndReadsEveryFileInOrder)
     EXPECT_EQ(r.missingFolders, "cache");
     EXPECT_EQ(r.catalogueSource, KlmLoadSource::Parsed);
     EXPECT_EQ(r.sortSource, KlmSortSource::Computed);
+    // Parsed anew: the movie folder is scanned instead of movieinfo.dat.
+    EXPECT_TRUE(r.movieInfoRescanned);
     EXPECT_EQ(fileNames(r), (std::vector<std::string>{"emulator.dat", "skin.dat", "setting.dat", "favorite.dat",
-                                                       "movieinfo.dat", "romfolder.dat", "permute.dat", "custom.dat",
-                                                       "window.dat"}));
+                                                       "romfolder.dat", "permute.dat", "custom.dat", "window.dat"}));
     for (const KlmSaveFileRead& file : r.files) EXPECT_EQ(file.state, KlmSaveFileState::Missing) << file.name;
     EXPECT_FALSE(ctx.state.placementRead);
     EXPECT_EQ(klmGameCount(ctx.catalogue), 84);
@@ -263,11 +264,27 @@ TEST(Session, TargetNamesAfterAFreshParseOrFromACacheWithoutThem)
     EXPECT_EQ(klmField(ctx.catalogue.games[0].targetName), "");
 }
 
+// The games the movie column lists first, in both of its orders.
+static std::vector<std::vector<int32_t>> moviesFirst(const KlmAppContext& ctx, size_t n)
+{
+    std::vector<std::vector<int32_t>> out;
+    for (bool titleString : {true, false}) {
+        const int32_t* order = klmSortOrder(ctx.state.browse.orders, kKlmMovieSortKey, titleString);
+        if (!order) return {};
+        std::vector<int32_t> first(order, order + n);
+        std::sort(first.begin(), first.end());
+        out.push_back(first);
+    }
+    return out;
+}
+
 // movieinfo.dat marks games after the orders were built from the catalogue
 // as loaded: the movie column's order must follow the marks it set.
 TEST(Session, MovieColumnOrderFollowsTheMarksOfMovieinfoDat)
 {
     SampleFolder f;
+    ASSERT_TRUE(klmWriteFileTimes(f.paths));
+    ASSERT_TRUE(klmSaveCatalogueCache(f.paths, f.cat));
     Catalogue marked = f.cat;
     klmSetMovieFlag(marked.games[50], true);
     klmSetMovieFlag(marked.games[70], true);
@@ -275,15 +292,43 @@ TEST(Session, MovieColumnOrderFollowsTheMarksOfMovieinfoDat)
     ASSERT_TRUE(klmSaveMovieInfoFile(f.paths.movieinfoDat, marked));
 
     KlmAppContext ctx;
-    ASSERT_TRUE(f.open(ctx).opened());
+    const KlmOpenReport r = f.open(ctx);
+    ASSERT_EQ(r.catalogueSource, KlmLoadSource::Cache);
+    EXPECT_FALSE(r.movieInfoRescanned);
     EXPECT_EQ(ctx.catalogue.movieCount, 2);
-    for (bool titleString : {true, false}) {
-        const int32_t* order = klmSortOrder(ctx.state.browse.orders, kKlmMovieSortKey, titleString);
-        ASSERT_NE(order, nullptr);
-        std::vector<int32_t> first(order, order + 2);
-        std::sort(first.begin(), first.end());
-        EXPECT_EQ(first, (std::vector<int32_t>{50, 70}));
-    }
+    EXPECT_EQ(moviesFirst(ctx, 2), (std::vector<std::vector<int32_t>>(2, {50, 70})));
+}
+
+// After a fresh parse the positions of movieinfo.dat may name other games:
+// the movie folder decides, and the movie column follows it. kolmar-cli's
+// view of the save files still gets the file's own marks.
+TEST(Session, FreshParseRescansTheMovieFolder)
+{
+    SampleFolder f;
+    Catalogue marked = f.cat;
+    klmSetMovieFlag(marked.games[50], true);
+    marked.movieCount = 1;
+    ASSERT_TRUE(klmSaveMovieInfoFile(f.paths.movieinfoDat, marked));
+    fs::create_directories(f.paths.movieDir);
+    for (size_t game : {2u, 4u})
+        klmTestWrite(f.paths.movieDir + "/" + std::string(klmField(f.cat.games[game].imageNumberText)) + ".avi", "");
+
+    KlmAppContext ctx;
+    const KlmOpenReport r = f.open(ctx);
+    ASSERT_EQ(r.catalogueSource, KlmLoadSource::Parsed);
+    EXPECT_TRUE(r.movieInfoRescanned);
+    EXPECT_EQ(r.file("movieinfo.dat"), nullptr);
+    EXPECT_EQ(ctx.catalogue.movieCount, 2);
+    EXPECT_EQ(ctx.catalogue.games[50].hasMovie, 0);
+    EXPECT_EQ(moviesFirst(ctx, 2), (std::vector<std::vector<int32_t>>(2, {2, 4})));
+
+    KlmOpenOptions fromFiles;
+    fromFiles.flagsFromSaveFiles = true;
+    const KlmOpenReport files = f.open(ctx, fromFiles);
+    EXPECT_FALSE(files.movieInfoRescanned);
+    EXPECT_EQ(files.file("movieinfo.dat")->state, KlmSaveFileState::Read);
+    EXPECT_EQ(ctx.catalogue.games[50].hasMovie, 1);
+    EXPECT_EQ(ctx.catalogue.games[2].hasMovie, 0);
 }
 
 TEST(Session, FlagsFromTheSaveFilesAloneAndDamageIsReported)

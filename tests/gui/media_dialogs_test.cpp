@@ -107,7 +107,6 @@ private Q_SLOTS:
     void cleanupTestCase()
     {
         owner_.messenger.setHook({});
-        klmSetUrlOpener({});
     }
 
     void init()
@@ -120,8 +119,7 @@ private Q_SLOTS:
     void aboutBoxOpensItsLinksAndStaysOpen()
     {
         QList<QUrl> opened;
-        klmSetUrlOpener([&opened](const QUrl& url) { opened << url; });
-        KlmAboutDialog about(&owner_);
+        KlmAboutDialog about(&owner_, [&opened](const QUrl& url) { opened << url; });
         about.show();
         QCOMPARE(about.objectName(), QStringLiteral("103"));
         QCOMPARE(about.windowTitle(), klmU("バージョン情報 Kolmar"));
@@ -353,6 +351,20 @@ private Q_SLOTS:
         QCOMPARE(messages_[0].text, klmU("これ以上スナップスキンを登録できません"));
         QCOMPARE(messages_[0].title, klmU("警告"));
         QCOMPARE(itemTexts(dialog.list()).size(), kKlmMaxSkinsPerSlot + 1);
+    }
+
+    // The add and edit dialogs opened from the list are placed as the
+    // window places its own (centred when the settings ask for it).
+    void innerDialogsGoThroughThePlacer()
+    {
+        KlmSkinListDialog dialog(table_, cat_, paths_, 3, &owner_);
+        QStringList placed;
+        dialog.setDialogPlacer([&placed](QWidget* d) { placed << d->objectName(); });
+        QVERIFY(addSkin(&dialog, klmU("携帯"), file("skin/tv_40_30_320_240.png"), {}));
+        selectItems(dialog.list(), {1});
+        whenOpen<KlmSkinEditDialog>([](KlmSkinEditDialog* edit) { edit->reject(); });
+        dialog.edit();
+        QCOMPARE(placed, (QStringList{QStringLiteral("33620"), QStringLiteral("33620")}));
     }
 
     // What the dialog made survives skin.dat: written, read into a fresh

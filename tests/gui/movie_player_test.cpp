@@ -6,8 +6,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QMediaPlayer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -19,36 +17,12 @@
 #include "media_panes.h"
 #include "dialog_driver.h"
 #include "message_box.h"
+#include "movie_files.h"
 #include "movie_player.h"
 #include "picture_panes.h"
 #include "qt_text.h"
 
 namespace {
-
-// A solid-colour MJPEG AVI: colour is 0xRRGGBB.
-bool makeAvi(const QString& path, quint32 colour, int w, int h, int fps, int frames, bool audio = false)
-{
-    QStringList args = {QStringLiteral("-q"),
-                        QStringLiteral("videotestsrc"),
-                        QStringLiteral("num-buffers=%1").arg(frames),
-                        QStringLiteral("pattern=solid-color"),
-                        QStringLiteral("foreground-color=%1").arg(0xFF000000u | colour),
-                        QStringLiteral("!"),
-                        QStringLiteral("video/x-raw,width=%1,height=%2,framerate=%3/1").arg(w).arg(h).arg(fps),
-                        QStringLiteral("!"),
-                        QStringLiteral("jpegenc"),
-                        QStringLiteral("!"),
-                        QStringLiteral("avimux"),
-                        QStringLiteral("name=mux"),
-                        QStringLiteral("!"),
-                        QStringLiteral("filesink"),
-                        QStringLiteral("location=") + path};
-    if (audio)
-        args << QStringLiteral("audiotestsrc") << QStringLiteral("num-buffers=%1").arg(frames * 44100 / fps / 1024)
-             << QStringLiteral("volume=0.05") << QStringLiteral("!") << QStringLiteral("audioconvert")
-             << QStringLiteral("!") << QStringLiteral("mux.");
-    return QProcess::execute(QStringLiteral("gst-launch-1.0"), args) == 0 && QFile(path).size() > 0;
-}
 
 bool reddish(QRgb c) { return qRed(c) > 200 && qGreen(c) < 60 && qBlue(c) < 60; }
 
@@ -68,15 +42,15 @@ class MoviePlayerTest : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0")).isEmpty())
+        if (!klmCanMakeMovies())
             QSKIP("gst-launch-1.0 is not installed (bash scripts/setup.sh)");
         red_ = file(QStringLiteral("red.avi"));
         blue_ = file(QStringLiteral("blue.avi"));
         withAudio_ = file(QStringLiteral("audio.avi"));
         // 60 frames at 30 per second: 2 s, the stop point 200 ms before the end.
-        QVERIFY(makeAvi(red_, 0xFF0000, 160, 120, 30, 60));
-        QVERIFY(makeAvi(blue_, 0x0000FF, 160, 120, 30, 30));
-        QVERIFY(makeAvi(withAudio_, 0x00FF00, 160, 120, 15, 15, true));
+        QVERIFY(klmMakeAvi(red_, 0xFF0000, 160, 120, 30, 60));
+        QVERIFY(klmMakeAvi(blue_, 0x0000FF, 160, 120, 30, 30));
+        QVERIFY(klmMakeAvi(withAudio_, 0x00FF00, 160, 120, 15, 15, true));
     }
 
     void init()
@@ -238,7 +212,7 @@ private Q_SLOTS:
             put(strf + 8, 30000);
         }
         if (name == QLatin1String("huge.avi")) {
-            QVERIFY(makeAvi(path, 0x00FF00, 4000, 4000, 10, 2));
+            QVERIFY(klmMakeAvi(path, 0x00FF00, 4000, 4000, 10, 2));
         } else {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
