@@ -50,6 +50,8 @@ struct KlmMainState {
     int64_t moviePosition = 0;
     int64_t dialogMoviePosition = 0;
     bool programSelection = false;
+    // The rename command (all or selected) that started the rename run.
+    int32_t renameCommand = 0;
 };
 
 struct KlmAppContext {
