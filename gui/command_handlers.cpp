@@ -3,6 +3,7 @@
 #include "audit_dialog.h"
 #include "favorites_actions.h"
 #include "launch_actions.h"
+#include "rename_commands.h"
 #include "rename_dialogs.h"
 #include "replace_dialogs.h"
 #include "romfolder_dialog.h"
@@ -14,6 +15,7 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterAuditCommands(router, services);
     klmRegisterRomFolderCommands(router, services);
     klmRegisterRenameCommands(router, services);
+    klmRegisterRenameRunCommands(router, services, parts.list);
     klmRegisterReplaceCommands(router, services);
     klmRegisterViewCommands(router, services);
     klmRegisterSearchCommands(router, services, parts.search);
