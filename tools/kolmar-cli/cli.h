@@ -39,6 +39,7 @@ KlmCliRun klmCliDump(CLI::App& app);
 KlmCliRun klmCliSearch(CLI::App& app);
 KlmCliRun klmCliAudit(CLI::App& app);
 KlmCliRun klmCliSaves(CLI::App& app);
+KlmCliRun klmCliRename(CLI::App& app);
 
 // Every option of search, for its usage line.
 extern const char* const kKlmCliSearchUsage;

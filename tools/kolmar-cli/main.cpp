@@ -17,6 +17,8 @@ const KlmCliCommand kCommands[] = {
     {"search", "search BASEDIR [OPTIONS]", "検索条件で絞り込み、並べ替えた一覧を出力する", kKlmCliSearchUsage,
      klmCliSearch},
     {"audit", "audit BASEDIR [--json]", "ROM フォルダを監査し、結果を dat.cache に書き込む", nullptr, klmCliAudit},
+    {"rename", "rename BASEDIR [OPTIONS]", "監査済みのロムをリネームし、結果を dat.cache に書き込む",
+     "rename BASEDIR [--selected I,J,...] [--dry-run] [--json]", klmCliRename},
     {"saves", "saves BASEDIR", "save フォルダの各ファイルの内容を JSON で出力する", nullptr, klmCliSaves},
 };
 
