@@ -22,51 +22,13 @@
 #include "text/cp932.h"
 #include "workload.h"
 
-// Counts heap allocations while `gCounting` is set, to show that a refresh
-// takes none. The replacement operators pair malloc with free, which GCC
-// cannot see through once they are inlined into library code.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<bool> gCounting{false};
-std::atomic<long> gAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size)
-{
-    if (gCounting.load(std::memory_order_relaxed))
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#include "alloc_count.h"
 
 namespace {
 
-struct Loaded {
-    AppPaths paths;
-    Catalogue cat;
-    Settings settings;
-    SortOrders orders;
-};
+using Loaded = KlmBenchLoaded;
 
-// One parsed catalogue per size for the whole run; the generated folder is
-// only read.
-Loaded& loaded(int games)
-{
-    static std::map<int, std::unique_ptr<Loaded>> cache;
-    std::unique_ptr<Loaded>& slot = cache[games];
-    if (!slot) {
-        slot = std::make_unique<Loaded>();
-        klmBuildAppPaths(slot->paths, klmBenchCatalogue(games));
-        klmParseCatalogue(slot->paths, slot->cat);
-        slot->settings = klmDefaultSettings();
-        klmComputeYearPriceRanges(slot->settings.search, slot->cat);
-        klmComputeSortOrders(slot->orders, slot->cat);
-    }
-    return *slot;
-}
+Loaded& loaded(int games) { return klmBenchLoaded(games); }
 
 enum TextShape { kKana2, kHiragana, kTenRules, kEmpty };
 

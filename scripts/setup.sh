@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev libarchive-dev libzip-dev liblzma-dev
+  zlib1g-dev libarchive-dev libzip-dev liblzma-dev libxxhash-dev
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   libx11-dev libxtst-dev libxres-dev
   xvfb xauth x11-apps x11-utils fonts-noto-cjk 7zip zip unzip

@@ -46,6 +46,10 @@ enum Field : int {
     kFieldCount
 };
 
+static_assert(kSerial == static_cast<int>(KlmTextField::Serial) && kFieldCount == static_cast<int>(KlmTextField::Count));
+static_assert(kHardware == static_cast<int>(KlmTextField::Hardware) && kDate == static_cast<int>(KlmTextField::Date));
+static_assert(static_cast<int>(KlmNameCondition::Screen) == kScreen - kHardware);
+
 constexpr uint32_t bit(Field f) { return 1u << f; }
 constexpr uint32_t kAllFields = (1u << kFieldCount) - 1;
 // Table-name fields, answered per table entry rather than per record.
@@ -136,49 +140,6 @@ std::string_view fieldText(const Catalogue& cat, const GameRecord& g, Field f)
 std::string_view bufferView(const char (&buf)[SearchVariants::kSize])
 {
     return klmField(buf);
-}
-
-// Hiragana to katakana and full-width digits and letters to ASCII, one
-// character at a time on the character boundaries of the text. Each of
-// these replaces a whole character by a whole character, so one walk gives
-// what the hiragana mapping followed by the 62 replace-alls gives, without
-// touching the heap.
-size_t normaliseInto(char* out, std::string_view typed)
-{
-    const unsigned char* s = reinterpret_cast<const unsigned char*>(typed.data());
-    const size_t n = typed.size();
-    size_t o = 0;
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = s[i];
-        if (klmIsLeadByte(c) && i + 1 < n) {
-            const unsigned char t = s[i + 1];
-            if (c == 0x82 && t >= 0x9F && t <= 0xF1) {
-                // ぁ..ん (82 9F..82 F1) sit at ァ..ン (83 40..83 93); the
-                // katakana row skips the trail byte 0x7F.
-                unsigned k = t - 0x5Fu;
-                if (k >= 0x7F)
-                    ++k;
-                out[o++] = static_cast<char>(0x83);
-                out[o++] = static_cast<char>(k);
-            } else if (c == 0x82 && t >= 0x4F && t <= 0x58) {
-                out[o++] = static_cast<char>('0' + (t - 0x4F));
-            } else if (c == 0x82 && t >= 0x60 && t <= 0x79) {
-                out[o++] = static_cast<char>('A' + (t - 0x60));
-            } else if (c == 0x82 && t >= 0x81 && t <= 0x9A) {
-                out[o++] = static_cast<char>('a' + (t - 0x81));
-            } else {
-                out[o++] = static_cast<char>(c);
-                out[o++] = static_cast<char>(t);
-            }
-            i += 2;
-        } else {
-            out[o++] = static_cast<char>(c);
-            ++i;
-        }
-    }
-    out[o] = 0;
-    return o;
 }
 
 // The ownership, disk, favourite, table, year, price and ROM-size tests.
@@ -557,7 +518,7 @@ void klmBuildSearchVariants(SearchVariants& v, std::string_view typed,
     v.typed[len] = 0;
     const std::string_view t(v.typed, len);
 
-    const size_t nlen = normaliseInto(v.normalised, t);
+    const size_t nlen = klmNormaliseSearchInto(v.normalised, SearchVariants::kSize, t);
     v.normalisedDiffers = std::string_view(v.normalised, nlen) != t ? 1 : 0;
 
     std::memcpy(v.replaced, v.typed, len + 1);
@@ -630,10 +591,7 @@ int32_t klmFilterViewList(ViewList& view, const Catalogue& cat, const SearchCond
                           const std::vector<ReplacementRule>& rules)
 {
     const size_t n = cat.games.size();
-    bool sized = view.rows.size() == n && view.scratch.size() == n && view.matchFlags.size() == n;
-    for (int slot = 0; slot < 6 && sized; ++slot)
-        sized = view.tableHits[slot].size() == tableOf(cat, slot).size();
-    if (!sized) {
+    if (!klmViewListFits(view, cat)) {
         // Not allocated for this catalogue: start again from catalogue order
         // rather than read past the arrays.
         klmAllocateViewList(view, cat);
@@ -668,7 +626,23 @@ int32_t klmFilterViewList(ViewList& view, const Catalogue& cat, const SearchCond
         flags[i] = passesConditions(cond, games[i], cat) && textPasses(plan, view, games[i]) ? 1 : 0;
     }
 
+    return klmCompactViewList(view);
+}
+
+bool klmViewListFits(const ViewList& view, const Catalogue& cat)
+{
+    const size_t n = cat.games.size();
+    bool sized = view.rows.size() == n && view.scratch.size() == n && view.matchFlags.size() == n;
+    for (int slot = 0; slot < 6 && sized; ++slot)
+        sized = view.tableHits[slot].size() == tableOf(cat, slot).size();
+    return sized;
+}
+
+int32_t klmCompactViewList(ViewList& view)
+{
+    const size_t n = view.rows.size();
     const int32_t* rows = view.rows.data();
+    const uint8_t* flags = view.matchFlags.data();
     int32_t* out = view.scratch.data();
     size_t front = 0;
     size_t back = n;
@@ -684,5 +658,31 @@ int32_t klmFilterViewList(ViewList& view, const Catalogue& cat, const SearchCond
     if (n != 0)
         std::memcpy(view.rows.data(), out, n * sizeof(int32_t));
     view.count = static_cast<int32_t>(front);
+    ++view.passes;
     return view.count;
+}
+
+uint32_t klmSearchKindFields(int32_t kind)
+{
+    return kindFields(kind);
+}
+
+std::string_view klmSearchFieldText(const Catalogue& cat, const GameRecord& g, KlmTextField field)
+{
+    return fieldText(cat, g, static_cast<Field>(field));
+}
+
+const std::vector<MasterEntry>& klmNameTable(const Catalogue& cat, KlmNameCondition which)
+{
+    return tableOf(cat, static_cast<int>(which));
+}
+
+int32_t klmNamePosition(const GameRecord& g, KlmNameCondition which)
+{
+    return tableIndexOf(g, static_cast<int>(which));
+}
+
+bool klmPassesConditions(const SearchCondition& cond, const GameRecord& g, const Catalogue& cat)
+{
+    return passesConditions(cond, g, cat);
 }

@@ -21,6 +21,7 @@
 #include "browse/permute.h"
 #include "browse/search_condition.h"
 #include "catalogue/catalogue.h"
+#include "settings/settings.h"
 
 // One row of the search-kind drop-down list; label is CP932.
 struct SearchKind {
@@ -83,13 +84,43 @@ struct ViewList {
     // software, developer, publisher, genre and screen tables.
     std::vector<uint8_t> tableHits[6];
     SearchVariants variants;       // of the last pass
+    uint64_t passes = 0;           // filter passes so far: a change means new rows
 };
 
 // Sizes everything for cat and fills rows with 0 … n−1.
 void klmAllocateViewList(ViewList& view, const Catalogue& cat);
+// Whether view is sized for cat.
+bool klmViewListFits(const ViewList& view, const Catalogue& cat);
+// The last step of a filter pass: moves the rows whose matchFlags entry is
+// set to the front in their order (the others after them, in reverse
+// order) and returns their count, also stored in view.count.
+int32_t klmCompactViewList(ViewList& view);
 
 // Expects rows to hold every catalogue index once, in display order. Moves
 // the matching indices to the front in their order (the others after them)
 // and returns their count, also stored in view.count.
 int32_t klmFilterViewList(ViewList& view, const Catalogue& cat, const SearchCondition& cond,
                           const std::vector<ReplacementRule>& rules);
+
+// What the faster passes (the search index) share with the plain pass, so
+// that they answer exactly as it does.
+
+// The fields a text test can look at, in the order kind 0 visits them.
+enum class KlmTextField : int {
+    Title, Kana, English,
+    Hardware, Software, Developer, Publisher, Genre, Screen,
+    Date, Price, ImageNumber, Movie, Arcade, Comment, Crc, FoundPath, RomSize, Serial,
+    Count
+};
+// Bit 1 << field for every field the kind's text test looks at; 0 for a
+// kind outside 0–21.
+uint32_t klmSearchKindFields(int32_t kind);
+// The text a text test sees in a field: the record's own, or the name of
+// the table entry it points to (empty for a position outside the table).
+std::string_view klmSearchFieldText(const Catalogue& cat, const GameRecord& g, KlmTextField field);
+// The name tables and a record's positions in them.
+const std::vector<MasterEntry>& klmNameTable(const Catalogue& cat, KlmNameCondition which);
+int32_t klmNamePosition(const GameRecord& g, KlmNameCondition which);
+// The twelve tests beyond the text (ownership, disks, favourites, the six
+// tables, year, price, ROM size).
+bool klmPassesConditions(const SearchCondition& cond, const GameRecord& g, const Catalogue& cat);

@@ -1,11 +1,20 @@
 #include "browse/refresh.h"
 
 #include <cstring>
+#include <type_traits>
 
-KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths)
+#include "text/cp932.h"
+
+KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths,
+                                 KlmFileStamp* sortStamp)
 {
     klmAllocateViewList(state.view, cat);
-    return klmBuildSortOrders(state.orders, cat, paths);
+    return klmBuildSortOrders(state.orders, cat, paths, sortStamp);
+}
+
+void klmNoteGamesChanged(KlmBrowseState& state, std::span<const int32_t> games)
+{
+    klmMarkGamesChanged(state.index, games);
 }
 
 KlmSortChoice klmCurrentSort(const Settings& settings)
@@ -22,12 +31,40 @@ KlmSortChoice klmCurrentSort(const Settings& settings)
     return choice;
 }
 
+namespace {
+
+SearchCondition withoutText(const SearchCondition& cond)
+{
+    SearchCondition c = cond;
+    std::memset(c.searchText, 0, sizeof c.searchText);
+    return c;
+}
+
+// Whether the games of the last pass can be narrowed instead of filtered
+// again: the records are as they were, nothing but the text changed, and
+// only so that fewer games can match. Which games match does not depend on
+// the order, so a new sort column or direction does not matter.
+bool canNarrow(const KlmBrowseState& state, const Catalogue& cat, const SearchCondition& cond,
+               const SearchVariants& variants, KlmRefreshScope scope)
+{
+    static_assert(std::has_unique_object_representations_v<SearchCondition>, "compared byte for byte");
+    const KlmPassMemo& memo = state.memo;
+    if (scope != KlmRefreshScope::Condition || !memo.valid || memo.passes != state.view.passes ||
+        !klmSearchIndexFits(state.index, cat))
+        return false;
+    const SearchCondition c = withoutText(cond);
+    return std::memcmp(&c, &memo.cond, sizeof c) == 0 && klmVariantsNarrow(memo.variants, variants);
+}
+
+}  // namespace
+
 KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat, const Settings& settings,
-                                    const std::vector<ReplacementRule>& rules, bool forceReload)
+                                    const std::vector<ReplacementRule>& rules, bool forceReload,
+                                    KlmRefreshScope scope)
 {
     ViewList& view = state.view;
     const size_t n = cat.games.size();
-    if (view.rows.size() != n)
+    if (!klmViewListFits(view, cat))
         klmAllocateViewList(view, cat);
 
     // 1. The order of the sort column under the current title mode.
@@ -35,6 +72,24 @@ KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat,
     const int32_t* order = nullptr;
     if (state.orders.n == static_cast<int32_t>(n))
         order = klmSortOrder(state.orders, sort.key, settings.titleMode != 0);
+
+    const bool indexed = state.engine == KlmFilterEngine::Index;
+    bool narrow = false;
+    if (indexed) {
+        if (scope == KlmRefreshScope::Everything) {
+            klmBuildSearchIndex(state.index, cat, &state.worker);
+            state.memo.valid = false;
+        } else if (!klmSearchIndexFits(state.index, cat)) {
+            // Some games changed (klmNoteGamesChanged), or another catalogue.
+            klmUpdateSearchIndex(state.index, cat, &state.worker);
+            state.memo.valid = false;
+        }
+        SearchVariants next;
+        klmBuildSearchVariants(next, klmField(settings.search.searchText), rules);
+        narrow = canNarrow(state, cat, settings.search, next, scope);
+        if (narrow)
+            klmFlagShownRows(view);  // before the rows are filled again
+    }
     int32_t* rows = view.rows.data();
     if (!order) {
         // No orders for this catalogue: catalogue order rather than nothing.
@@ -49,7 +104,15 @@ KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat,
     }
 
     // 2. The filter pass.
-    const int32_t m = klmFilterViewList(view, cat, settings.search, rules);
+    const int32_t m = indexed ? klmFilterViewListIndexed(view, state.index, cat, settings.search, rules, narrow,
+                                                         &state.worker)
+                              : klmFilterViewList(view, cat, settings.search, rules);
+    state.lastPass = !indexed ? KlmPassKind::Plain : narrow ? KlmPassKind::Narrowed : KlmPassKind::Full;
+    KlmPassMemo& memo = state.memo;
+    memo.valid = indexed && klmSearchIndexFits(state.index, cat);
+    memo.passes = view.passes;
+    memo.cond = withoutText(settings.search);
+    memo.variants = view.variants;
 
     KlmRefreshResult r;
     r.rowCount = m;

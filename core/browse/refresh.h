@@ -3,19 +3,58 @@
 //
 // A refresh never sorts: it copies the precomputed order of the sort
 // column's field (forwards or backwards) into the ViewList, runs the filter
-// pass and re-selects the game. It allocates nothing once the ViewList and
-// the orders exist. The window does the rest with the answer it gets back.
+// pass and re-selects the game. The pass reads the search index, a compact
+// copy of the records, and when only a longer text has been typed, tests
+// only the rows shown before. A refresh limited to the conditions
+// allocates nothing once the ViewList, the orders and the index exist. The
+// window does the rest with the answer it gets back.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "browse/match.h"
+#include "browse/pass_worker.h"
 #include "browse/permute.h"
+#include "browse/search_index.h"
 #include "browse/sort.h"
 #include "catalogue/catalogue.h"
 #include "settings/settings.h"
 #include "ui/command_ids.h"
+
+// Which filter pass a refresh runs: over the search index (the default), or
+// the plain pass over the records, which the index must always agree with.
+enum class KlmFilterEngine { Index, Plain };
+
+// What may have changed since the previous refresh. A refresh trusts what
+// it copied from the records (the search index) and the rows it made last
+// only as far as this allows.
+enum class KlmRefreshScope {
+    // Anything, the records included: a new catalogue, an audit, a rename,
+    // favourites, movie marks, display formats, the special-CRC rule. The
+    // index is copied from the records again.
+    Everything,
+    // Only what the list is asked to show: the search text and the other
+    // conditions, the view filters, the sort column and its direction, the
+    // title mode, the replacement rules — and the records of the games
+    // named to klmNoteGamesChanged since. Every other record is as the
+    // previous refresh saw it.
+    Condition,
+};
+
+// How the last refresh found its rows.
+enum class KlmPassKind { Plain, Full, Narrowed };
+
+// What the last pass over the index was made from: when the next one keeps
+// all of it but a text that can only match fewer games, it tests only the
+// games the last one showed (in whatever order the list now shows them).
+struct KlmPassMemo {
+    bool valid = false;
+    uint64_t passes = 0;   // view.passes right after it
+    SearchCondition cond;  // with an empty search text
+    SearchVariants variants;
+};
 
 // The list's part of the main state.
 struct KlmBrowseState {
@@ -25,11 +64,18 @@ struct KlmBrowseState {
     // When set, the next selection notification reloads the info, snapshot
     // and movie panes even for the same game.
     int32_t reload = 0;
+
+    KlmFilterEngine engine = KlmFilterEngine::Index;
+    KlmSearchIndex index;
+    KlmPassMemo memo;
+    KlmPassWorker worker;  // the second core
+    KlmPassKind lastPass = KlmPassKind::Plain;
 };
 
 // Allocates the ViewList for cat and builds the orders (sort.cache or
 // computed), as start-up does once the catalogue is loaded.
-KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths);
+KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths,
+                                 KlmFileStamp* sortStamp = nullptr);
 
 // What the window has to do after a refresh.
 struct KlmRefreshResult {
@@ -55,10 +101,19 @@ struct KlmSortChoice {
 };
 KlmSortChoice klmCurrentSort(const Settings& settings);
 
+// Says that these games' records changed (a favourite mark, say), so that
+// the next refresh — with scope Condition — copies only the part of the
+// index that holds them instead of every record.
+void klmNoteGamesChanged(KlmBrowseState& state, std::span<const int32_t> games);
+
 // The full refresh: fill, filter, re-select. settings supplies the search
-// condition, the sort column and its direction, and the title mode.
+// condition, the sort column and its direction, and the title mode. scope
+// says what may have changed since the previous refresh; whatever it says,
+// the rows are those the plain pass gives, so Everything is never wrong,
+// only slower (it copies the records into the index again).
 KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat, const Settings& settings,
-                                    const std::vector<ReplacementRule>& rules, bool forceReload);
+                                    const std::vector<ReplacementRule>& rules, bool forceReload,
+                                    KlmRefreshScope scope = KlmRefreshScope::Everything);
 
 // A click on a column header: the sort column flips its direction, another
 // column becomes the sort column with the direction it kept. False when

@@ -7,6 +7,7 @@
 
 #include "browse/name_conditions.h"
 #include "catalogue/app_paths.h"
+#include "catalogue/cache.h"
 #include "text/cp932.h"
 #include "text/file_io.h"
 
@@ -235,12 +236,14 @@ void klmResortMovieOrders(SortOrders& orders, const Catalogue& cat)
     }
 }
 
+std::string_view klmSortCacheBytes(const SortOrders& orders)
+{
+    return std::string_view(reinterpret_cast<const char*>(orders.data.data()), orders.data.size() * kEntryBytes);
+}
+
 std::string klmSortCacheImage(const SortOrders& orders)
 {
-    std::string out(orders.data.size() * kEntryBytes, '\0');
-    if (!orders.data.empty())
-        std::memcpy(out.data(), orders.data.data(), out.size());
-    return out;
+    return std::string(klmSortCacheBytes(orders));
 }
 
 bool klmReadSortCacheImage(std::string_view image, int32_t n, SortOrders& orders)
@@ -262,8 +265,10 @@ bool klmReadSortCacheImage(std::string_view image, int32_t n, SortOrders& orders
     return true;
 }
 
-KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const AppPaths& paths)
+KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const AppPaths& paths, KlmFileStamp* stamp)
 {
+    if (stamp)
+        *stamp = KlmFileStamp{};
     if (!paths.catalogueChanged) {
         // Read straight into the orders' own array: the file is 104 bytes
         // per game and this is on the start-up path.
@@ -273,6 +278,10 @@ KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const
             std::vector<int32_t> data(n * kKlmSortOrderCount);
             const size_t got = bytes == 0 ? 0 : std::fread(data.data(), 1, bytes, f);
             const bool atEnd = got == bytes && std::fgetc(f) == EOF && !std::ferror(f);
+            if (atEnd && stamp) {
+                const std::string_view read(reinterpret_cast<const char*>(data.data()), bytes);
+                *stamp = klmStampOpenFile(fileno(f), klmDigestParts(std::span<const std::string_view>(&read, 1)));
+            }
             std::fclose(f);
             if (atEnd) {
                 std::vector<uint8_t> seen(n);
@@ -284,6 +293,8 @@ KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const
                     orders.data = std::move(data);
                     return KlmSortSource::Cache;
                 }
+                if (stamp)
+                    *stamp = KlmFileStamp{};
             }
         }
     }
@@ -291,7 +302,16 @@ KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const
     return KlmSortSource::Computed;
 }
 
-bool klmWriteSortCache(const AppPaths& paths, const SortOrders& orders, std::string* error)
+bool klmWriteSortCache(const AppPaths& paths, const SortOrders& orders, std::string* error, KlmFileStamp* stamp,
+                       bool* skipped)
 {
-    return klmWriteFileAtomic(paths.sortCache, klmSortCacheImage(orders), error);
+    const std::string_view bytes = klmSortCacheBytes(orders);
+    return klmWriteCacheParts(paths.sortCache, std::span<const std::string_view>(&bytes, 1), error, stamp, skipped);
+}
+
+bool klmBeginSortCacheWrite(KlmAtomicWrite& w, const AppPaths& paths, const SortOrders& orders, std::string* error,
+                            KlmFileStamp* stamp)
+{
+    const std::string_view bytes = klmSortCacheBytes(orders);
+    return klmBeginCacheWrite(w, paths.sortCache, std::span<const std::string_view>(&bytes, 1), error, stamp);
 }

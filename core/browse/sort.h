@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "catalogue/catalogue.h"
+#include "text/file_io.h"
+#include "text/file_stamp.h"
 
 struct AppPaths;
 
@@ -54,7 +56,8 @@ void klmComputeSortOrders(SortOrders& orders, const Catalogue& cat);
 // Sorts the two movie-key orders again after the movie marks changed.
 void klmResortMovieOrders(SortOrders& orders, const Catalogue& cat);
 
-// The sort.cache image (104 × n bytes).
+// The sort.cache image (104 × n bytes): the orders' own memory, and a copy.
+std::string_view klmSortCacheBytes(const SortOrders& orders);
 std::string klmSortCacheImage(const SortOrders& orders);
 // Takes an image for a catalogue of n games. False (orders untouched) when
 // its length is not 104 × n or an order is not a permutation of 0 … n−1.
@@ -63,8 +66,16 @@ bool klmReadSortCacheImage(std::string_view image, int32_t n, SortOrders& orders
 enum class KlmSortSource { Cache, Computed };
 
 // At start: sort.cache when the catalogue has not changed and the file is
-// sound for it, else the orders are computed.
-KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const AppPaths& paths);
+// sound for it, else the orders are computed. stamp receives the file's
+// stamp when it was used, an unknown one otherwise.
+KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const AppPaths& paths,
+                                 KlmFileStamp* stamp = nullptr);
 
-// Writes sort.cache atomically; false and a reason leave the old file.
-bool klmWriteSortCache(const AppPaths& paths, const SortOrders& orders, std::string* error = nullptr);
+// Writes sort.cache atomically; false and a reason leave the old file. With
+// a stamp, a file that still holds exactly these bytes is left alone
+// (*skipped set), as klmSaveCatalogueCache does.
+bool klmWriteSortCache(const AppPaths& paths, const SortOrders& orders, std::string* error = nullptr,
+                       KlmFileStamp* stamp = nullptr, bool* skipped = nullptr);
+// The first half of the same write (see klmBeginCatalogueCacheWrite).
+bool klmBeginSortCacheWrite(KlmAtomicWrite& w, const AppPaths& paths, const SortOrders& orders,
+                            std::string* error = nullptr, KlmFileStamp* stamp = nullptr);

@@ -8,12 +8,15 @@
 #include "catalogue/cache.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 #include "catalogue/app_paths.h"
 #include "catalogue/format.h"
@@ -29,21 +32,16 @@ void putU16(std::string& out, uint16_t v)
     out.push_back(static_cast<char>(v >> 8));
 }
 
-void putI32(std::string& out, int32_t v)
-{
-    uint32_t u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((u >> (8 * i)) & 0xFF));
-}
-
 int32_t getI32(const unsigned char* p)
 {
     return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
 }
 
-template <typename T, typename A>
-void putArray(std::string& out, const std::vector<T, A>& v)
+// An array's bytes as they lie in memory, which is the file's layout.
+template <typename Array>
+std::string_view bytesOf(const Array& v)
 {
-    out.append(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(T));
+    return std::string_view(reinterpret_cast<const char*>(v.data()), v.size() * sizeof(v[0]));
 }
 
 const std::string* catalogueFiles(const AppPaths& p, int i)
@@ -75,6 +73,19 @@ bool parseCounts(const unsigned char* head, uint64_t fileSize, Counts& c)
         else if (i < 8) total += uint64_t(c.n[i]) * sizeof(MasterEntry);
     }
     return c.n[8] <= c.n[0] && total == fileSize;
+}
+
+// fdate.cache: the five files' times; one that cannot be read as zeros.
+std::string fileTimesImage(const AppPaths& paths)
+{
+    std::string out;
+    out.reserve(80);
+    for (int i = 0; i < 5; ++i) {
+        KlmFileTime t{};
+        if (!klmGetFileTime(*catalogueFiles(paths, i), t)) t = {};
+        for (uint16_t v : t) putU16(out, v);
+    }
+    return out;
 }
 
 }  // namespace
@@ -123,40 +134,34 @@ void klmCheckCacheValidity(AppPaths& paths)
 
 bool klmWriteFileTimes(const AppPaths& paths, std::string* error)
 {
-    std::string out;
-    out.reserve(80);
-    for (int i = 0; i < 5; ++i) {
-        KlmFileTime t{};
-        if (!klmGetFileTime(*catalogueFiles(paths, i), t)) t = {};
-        for (uint16_t v : t) putU16(out, v);
+    return klmWriteFileAtomic(paths.fdateCache, fileTimesImage(paths), error);
+}
+
+KlmCacheParts klmCatalogueCacheParts(const Catalogue& cat, KlmCacheHeader& header)
+{
+    const int32_t counts[9] = {
+        static_cast<int32_t>(cat.games.size()),     static_cast<int32_t>(cat.hardware.size()),
+        static_cast<int32_t>(cat.software.size()),  static_cast<int32_t>(cat.developer.size()),
+        static_cast<int32_t>(cat.publisher.size()), static_cast<int32_t>(cat.genre.size()),
+        static_cast<int32_t>(cat.screen.size()),    static_cast<int32_t>(cat.romSize.size()),
+        cat.movieCount,
+    };
+    for (int i = 0; i < 9; ++i) {
+        const uint32_t u = static_cast<uint32_t>(counts[i]);
+        for (int b = 0; b < 4; ++b)
+            header[4 * i + b] = static_cast<char>((u >> (8 * b)) & 0xFF);
     }
-    return klmWriteFileAtomic(paths.fdateCache, out, error);
+    return {std::string_view(header, sizeof header), bytesOf(cat.games),     bytesOf(cat.hardware),
+            bytesOf(cat.software),                   bytesOf(cat.developer), bytesOf(cat.publisher),
+            bytesOf(cat.genre),                      bytesOf(cat.screen),    bytesOf(cat.romSize)};
 }
 
 std::string klmCatalogueCacheImage(const Catalogue& cat)
 {
+    KlmCacheHeader header;
     std::string out;
-    out.reserve(kCountBytes + cat.games.size() * sizeof(GameRecord) +
-                (cat.hardware.size() + cat.software.size() + cat.developer.size() + cat.publisher.size() +
-                 cat.genre.size() + cat.screen.size() + cat.romSize.size()) *
-                    sizeof(MasterEntry));
-    putI32(out, static_cast<int32_t>(cat.games.size()));
-    putI32(out, static_cast<int32_t>(cat.hardware.size()));
-    putI32(out, static_cast<int32_t>(cat.software.size()));
-    putI32(out, static_cast<int32_t>(cat.developer.size()));
-    putI32(out, static_cast<int32_t>(cat.publisher.size()));
-    putI32(out, static_cast<int32_t>(cat.genre.size()));
-    putI32(out, static_cast<int32_t>(cat.screen.size()));
-    putI32(out, static_cast<int32_t>(cat.romSize.size()));
-    putI32(out, cat.movieCount);
-    putArray(out, cat.games);
-    putArray(out, cat.hardware);
-    putArray(out, cat.software);
-    putArray(out, cat.developer);
-    putArray(out, cat.publisher);
-    putArray(out, cat.genre);
-    putArray(out, cat.screen);
-    putArray(out, cat.romSize);
+    for (std::string_view part : klmCatalogueCacheParts(cat, header))
+        out.append(part);
     return out;
 }
 
@@ -164,36 +169,41 @@ namespace {
 
 // Fills the arrays in the file's order from a source of bytes; read(dst, n)
 // copies the next n bytes and answers false when it cannot.
+// games clear: the games are already in place and the source starts at
+// the tables.
 template <typename Read>
-bool readArrays(const Counts& c, Catalogue& cat, Read read)
+bool readArrays(const Counts& c, Catalogue& cat, Read read, bool games = true)
 {
-    Catalogue loaded;
     auto take = [&](auto& vec, int64_t n) {
         using T = typename std::decay_t<decltype(vec)>::value_type;
         vec.resize(static_cast<size_t>(n));
         return read(vec.data(), static_cast<size_t>(n) * sizeof(T));
     };
-    if (!(take(loaded.games, c.n[0]) && take(loaded.hardware, c.n[1]) && take(loaded.software, c.n[2]) &&
-          take(loaded.developer, c.n[3]) && take(loaded.publisher, c.n[4]) && take(loaded.genre, c.n[5]) &&
-          take(loaded.screen, c.n[6]) && take(loaded.romSize, c.n[7])))
+    if (!((!games || take(cat.games, c.n[0])) && take(cat.hardware, c.n[1]) && take(cat.software, c.n[2]) &&
+          take(cat.developer, c.n[3]) && take(cat.publisher, c.n[4]) && take(cat.genre, c.n[5]) &&
+          take(cat.screen, c.n[6]) && take(cat.romSize, c.n[7])))
         return false;
-    loaded.movieCount = static_cast<int32_t>(c.n[8]);
-    cat = std::move(loaded);
+    cat.movieCount = static_cast<int32_t>(c.n[8]);
     return true;
 }
 
-// Reads dat.cache straight into the arrays: one read per array, no
-// intermediate copy of a file that holds ~100 MB for 50,000 games.
-bool readCacheFile(const std::string& path, Catalogue& cat)
+// Reads dat.cache straight into the arrays: no intermediate copy of a file
+// that holds ~400 MB for 200,000 games. The digest of the bytes is taken
+// piece by piece right after each piece is read, while it is still in the
+// processor's cache.
+bool readCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
 {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    auto readAll = [fd](void* dst, size_t n) {
+    std::optional<KlmDigestBuilder> digest;
+    if (stamp) digest.emplace();
+    auto readAll = [fd, &digest](void* dst, size_t n) {
         char* d = static_cast<char*>(dst);
         while (n > 0) {
-            ssize_t r = read(fd, d, n);
+            ssize_t r = read(fd, d, std::min<size_t>(n, 8u << 20));
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return false;
+            if (digest) digest->add(d, static_cast<size_t>(r));
             d += r;
             n -= static_cast<size_t>(r);
         }
@@ -202,13 +212,68 @@ bool readCacheFile(const std::string& path, Catalogue& cat)
     struct stat st {};
     unsigned char head[kCountBytes];
     Counts c{};
+    Catalogue loaded;
     const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && readAll(head, kCountBytes) &&
-                    parseCounts(head, static_cast<uint64_t>(st.st_size), c) && readArrays(c, cat, readAll);
+                    parseCounts(head, static_cast<uint64_t>(st.st_size), c) && readArrays(c, loaded, readAll);
+    if (ok && stamp) *stamp = klmStampOpenFile(fd, digest->digest());
     close(fd);
+    if (ok) cat = std::move(loaded);
     return ok;
 }
 
+// Maps dat.cache privately instead of reading it: the records are the
+// file's pages, read when first touched and copied only where written, and
+// the tables (a few hundred kilobytes) are copied out. The digest of the
+// whole file, when asked for, walks the mapping once, which also brings the
+// pages in. False when the file cannot be mapped (or is not sound).
+bool mapCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    unsigned char head[kCountBytes];
+    Counts c{};
+    void* map = MAP_FAILED;
+    const size_t size = fstat(fd, &st) == 0 ? static_cast<size_t>(st.st_size) : 0;
+    if (S_ISREG(st.st_mode) && pread(fd, head, kCountBytes, 0) == static_cast<ssize_t>(kCountBytes) &&
+        parseCounts(head, size, c))
+        map = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (map == MAP_FAILED) {
+        close(fd);
+        return false;
+    }
+    madvise(map, size, MADV_WILLNEED);
+    if (stamp) {
+        const std::string_view whole(static_cast<const char*>(map), size);
+        *stamp = klmStampOpenFile(fd, klmDigestParts(std::span<const std::string_view>(&whole, 1)));
+    }
+    close(fd);
+
+    Catalogue loaded;
+    const size_t gamesBytes = static_cast<size_t>(c.n[0]) * sizeof(GameRecord);
+    loaded.games.adoptMapping(map, size, kCountBytes, static_cast<size_t>(c.n[0]));
+    const char* p = static_cast<const char*>(map) + kCountBytes + gamesBytes;
+    readArrays(c, loaded, [&p](void* dst, size_t n) {
+        if (n > 0) std::memcpy(dst, p, n);
+        p += n;
+        return true;
+    }, /*games=*/false);
+    cat = std::move(loaded);
+    return true;
+}
+
 }  // namespace
+
+bool klmCopyMappedGames(Catalogue& cat)
+{
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14
+#endif
+    if (!cat.games.mapped()) return true;
+    // Breaking the copy-on-write of every page by the kernel changes no
+    // byte, so the records may be read and written meanwhile.
+    return madvise(cat.games.mappingBase(), cat.games.mappingLength(), MADV_POPULATE_WRITE) == 0;
+}
 
 bool klmReadCatalogueCacheImage(std::string_view image, Catalogue& cat)
 {
@@ -217,11 +282,14 @@ bool klmReadCatalogueCacheImage(std::string_view image, Catalogue& cat)
         !parseCounts(reinterpret_cast<const unsigned char*>(image.data()), image.size(), c))
         return false;
     const char* p = image.data() + kCountBytes;
-    return readArrays(c, cat, [&p](void* dst, size_t n) {
+    Catalogue loaded;
+    readArrays(c, loaded, [&p](void* dst, size_t n) {
         if (n > 0) std::memcpy(dst, p, n);
         p += n;
         return true;
     });
+    cat = std::move(loaded);
+    return true;
 }
 
 int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems)
@@ -239,19 +307,74 @@ int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* pro
 }
 
 int klmLoadCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* problems, KlmLoadSource* source,
-                     bool writeFileTimes)
+                     bool writeFileTimes, KlmFileStamp* stamp)
 {
-    if (!paths.catalogueChanged && klmFileExists(paths.datCache) && readCacheFile(paths.datCache, cat)) {
+    if (stamp) *stamp = KlmFileStamp{};
+    if (!paths.catalogueChanged && klmFileExists(paths.datCache) &&
+        (mapCacheFile(paths.datCache, cat, stamp) || readCacheFile(paths.datCache, cat, stamp))) {
         if (source) *source = KlmLoadSource::Cache;
         return 0;
     }
     klmParseCatalogue(paths, cat, problems);
-    if (writeFileTimes) klmWriteFileTimes(paths);
+    if (writeFileTimes) {
+        // fdate.cache is about to vouch for the caches: the ones on disk
+        // were made from other files (or could not be read), and a run that
+        // ends before it writes new ones must not leave them trusted.
+        unlink(paths.datCache.c_str());
+        unlink(paths.sortCache.c_str());
+        klmWriteFileTimes(paths);
+    }
     if (source) *source = KlmLoadSource::Parsed;
     return 0;
 }
 
-bool klmSaveCatalogueCache(const AppPaths& paths, const Catalogue& cat, std::string* error)
+bool klmSaveCatalogueCache(const AppPaths& paths, const Catalogue& cat, std::string* error, KlmFileStamp* stamp,
+                           bool* skipped)
 {
-    return klmWriteFileAtomic(paths.datCache, klmCatalogueCacheImage(cat), error);
+    KlmCacheHeader header;
+    const KlmCacheParts parts = klmCatalogueCacheParts(cat, header);
+    return klmWriteCacheParts(paths.datCache, parts, error, stamp, skipped);
+}
+
+bool klmBeginCatalogueCacheWrite(KlmAtomicWrite& w, const AppPaths& paths, const Catalogue& cat,
+                                 std::string* error, KlmFileStamp* stamp)
+{
+    KlmCacheHeader header;
+    const KlmCacheParts parts = klmCatalogueCacheParts(cat, header);
+    return klmBeginCacheWrite(w, paths.datCache, parts, error, stamp);
+}
+
+bool klmBeginFileTimesWrite(KlmAtomicWrite& w, const AppPaths& paths, std::string* error)
+{
+    const std::string image = fileTimesImage(paths);
+    const std::string_view part = image;
+    return klmBeginAtomicWrite(w, paths.fdateCache, std::span<const std::string_view>(&part, 1), error);
+}
+
+bool klmWriteCacheParts(const std::string& path, std::span<const std::string_view> parts, std::string* error,
+                        KlmFileStamp* stamp, bool* skipped)
+{
+    if (skipped) *skipped = false;
+    if (!stamp) return klmWriteFileAtomic(path, parts, error);
+    const KlmDigest digest = klmDigestParts(parts);
+    if (klmFileStillHolds(path, *stamp, digest)) {
+        if (skipped) *skipped = true;
+        return true;
+    }
+    *stamp = KlmFileStamp{};
+    if (!klmWriteFileAtomic(path, parts, error)) return false;
+    *stamp = klmStampFile(path, digest);
+    return true;
+}
+
+bool klmBeginCacheWrite(KlmAtomicWrite& w, const std::string& path, std::span<const std::string_view> parts,
+                        std::string* error, KlmFileStamp* stamp)
+{
+    if (stamp) *stamp = KlmFileStamp{};
+    if (!klmBeginAtomicWrite(w, path, parts, error)) return false;
+    // The temporary file keeps its inode, size and time through the rename,
+    // so its stamp is the stamp of the file it becomes; should the rename
+    // never happen, the stamp matches nothing and the next save writes.
+    if (stamp) *stamp = klmStampOpenFile(w.fd, klmDigestParts(parts));
+    return true;
 }

@@ -12,12 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/game_array.h"
 #include "catalogue/records.h"
 
 enum class KlmTableKind { Hardware, Software, Genre, Screen };
 
 struct Catalogue {
-    std::vector<GameRecord> games;
+    KlmGameArray games;  // own memory, or dat.cache mapped (see game_array.h)
     std::vector<MasterEntry> hardware;
     std::vector<MasterEntry> software;
     std::vector<MasterEntry> genre;

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 
 #include "catalogue/catalogue.h"
 #include "text/cp932.h"
@@ -88,10 +89,15 @@ std::string formatDateChars(std::string_view s, int format)
     return out;
 }
 
+// Writes the field only when its bytes change: records loaded from
+// dat.cache are pages of the file, copied only where written.
 template <size_t N>
 void store(char (&field)[N], const std::string& text)
 {
-    klmCopyField(field, text);
+    char image[N];
+    klmCopyField(image, text);
+    if (std::memcmp(image, field, N) != 0)
+        std::memcpy(field, image, N);
 }
 
 }  // namespace

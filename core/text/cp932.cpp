@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <bitset>
 #include <cerrno>
@@ -190,38 +191,6 @@ std::string convert(std::string_view in, Direction dir, bool* ok)
     return out;
 }
 
-struct CharPair {
-    const char* from;
-    const char* to;
-};
-
-// Full-width digits first, then each letter's capital and small form.
-const std::array<CharPair, 62>& fullWidthPairs()
-{
-    static const std::array<CharPair, 62> table = [] {
-        static char storage[62][2][3];
-        std::array<CharPair, 62> t{};
-        size_t k = 0;
-        auto add = [&](unsigned char trail, char ascii) {
-            storage[k][0][0] = '\x82';
-            storage[k][0][1] = static_cast<char>(trail);
-            storage[k][0][2] = 0;
-            storage[k][1][0] = ascii;
-            storage[k][1][1] = 0;
-            t[k] = {storage[k][0], storage[k][1]};
-            ++k;
-        };
-        for (int d = 0; d < 10; ++d)
-            add(static_cast<unsigned char>(0x4F + d), static_cast<char>('0' + d));
-        for (int l = 0; l < 26; ++l) {
-            add(static_cast<unsigned char>(0x60 + l), static_cast<char>('A' + l));
-            add(static_cast<unsigned char>(0x81 + l), static_cast<char>('a' + l));
-        }
-        return t;
-    }();
-    return table;
-}
-
 // The replace-all walk shared by both forms; writes into out.
 void replaceInto(std::string& out, std::string_view src, std::string_view search, std::string_view repl)
 {
@@ -387,51 +356,93 @@ std::string klmReplaceText(std::string_view src, std::string_view search, std::s
     return out;
 }
 
-std::string klmHiraganaToKatakana(std::string_view text)
+namespace {
+
+// The search side's mapping of one double-byte character: hiragana to the
+// matching katakana (the iteration marks too), and, when fullWidth is set,
+// the full-width digits and letters to ASCII. Writes the result (1 or 2
+// bytes) to out and returns its length. Every mapping replaces a whole
+// character by a whole character, so the caller's walk keeps its character
+// boundaries, and a walk gives what the replace-alls one after another give.
+size_t mapSearchChar(unsigned char lead, unsigned char trail, bool fullWidth, char* out)
 {
-    std::string out(text);
-    unsigned char* s = reinterpret_cast<unsigned char*>(out.data());
-    const size_t n = out.size();
+    if (lead == 0x82 && trail >= 0x9F && trail <= 0xF1) {
+        // ぁ..ん (82 9F..82 F1) sit at ァ..ン (83 40..83 93), where the
+        // katakana row skips the trail byte 0x7F.
+        unsigned k = trail - 0x5Fu;
+        if (k >= 0x7F)
+            ++k;
+        out[0] = static_cast<char>(0x83);
+        out[1] = static_cast<char>(k);
+        return 2;
+    }
+    if (lead == 0x81 && (trail == 0x54 || trail == 0x55)) {
+        // The iteration marks ゝ ゞ (81 54/55) become ヽ ヾ (81 52/53).
+        out[0] = static_cast<char>(lead);
+        out[1] = static_cast<char>(trail - 2);
+        return 2;
+    }
+    if (fullWidth && lead == 0x82) {
+        if (trail >= 0x4F && trail <= 0x58) {
+            out[0] = static_cast<char>('0' + (trail - 0x4F));
+            return 1;
+        }
+        if (trail >= 0x60 && trail <= 0x79) {
+            out[0] = static_cast<char>('A' + (trail - 0x60));
+            return 1;
+        }
+        if (trail >= 0x81 && trail <= 0x9A) {
+            out[0] = static_cast<char>('a' + (trail - 0x81));
+            return 1;
+        }
+    }
+    out[0] = static_cast<char>(lead);
+    out[1] = static_cast<char>(trail);
+    return 2;
+}
+
+// One walk over text on its character boundaries, mapping every pair.
+size_t mapSearchText(char* out, std::string_view text, bool fullWidth)
+{
+    const unsigned char* s = bytes(text);
+    const size_t n = text.size();
+    size_t o = 0;
     size_t i = 0;
     while (i < n) {
-        size_t len = charLengthAt(s, n, i);
-        if (len == 2 && s[i] == 0x82 && s[i + 1] >= 0x9F && s[i + 1] <= 0xF1) {
-            // ぁ..ん (82 9F..82 F1) sit at ァ..ン (83 40..83 93), where the
-            // katakana row skips the trail byte 0x7F.
-            unsigned k = s[i + 1] - 0x5Fu;
-            if (k >= 0x7F)
-                ++k;
-            s[i] = 0x83;
-            s[i + 1] = static_cast<unsigned char>(k);
-        } else if (len == 2 && s[i] == 0x81 && (s[i + 1] == 0x54 || s[i + 1] == 0x55)) {
-            // The iteration marks ゝ ゞ (81 54/55) become ヽ ヾ (81 52/53).
-            s[i + 1] = static_cast<unsigned char>(s[i + 1] - 2);
+        if (charLengthAt(s, n, i) == 2) {
+            o += mapSearchChar(s[i], s[i + 1], fullWidth, out + o);
+            i += 2;
+        } else {
+            out[o++] = static_cast<char>(s[i++]);
         }
-        i += len;
     }
+    return o;
+}
+
+}  // namespace
+
+std::string klmHiraganaToKatakana(std::string_view text)
+{
+    std::string out(text.size(), '\0');
+    out.resize(mapSearchText(out.data(), text, false));
     return out;
+}
+
+size_t klmNormaliseSearchInto(char* out, size_t outSize, std::string_view typed)
+{
+    if (outSize == 0)
+        return 0;
+    typed = typed.substr(0, std::min(typed.find('\0'), typed.size()));  // a C string
+    // Nothing here lengthens the text, so a typed text that fits fits mapped.
+    typed = typed.substr(0, klmSafePrefixLength(typed, outSize - 1));
+    const size_t len = mapSearchText(out, typed, true);
+    out[len] = 0;
+    return len;
 }
 
 std::string klmNormaliseSearchText(std::string_view typed)
 {
     // The variants live in 256-byte buffers: 255 bytes and a terminator.
-    constexpr size_t kBufferSize = 256;
-    typed = typed.substr(0, typed.find('\0'));  // the typed text is a C string
-    std::string kata = klmHiraganaToKatakana(typed);
-    char a[kBufferSize];
-    char b[kBufferSize];
-    size_t len = klmSafePrefixLength(kata, kBufferSize - 1);
-    std::memcpy(a, kata.data(), len);
-    a[len] = 0;
-    char* cur = a;
-    char* next = b;
-    for (const CharPair& pr : fullWidthPairs()) {
-        std::string_view curView(cur, len);
-        if (curView.find(pr.from) == std::string_view::npos)
-            continue;  // nothing to replace: the walk would copy the text unchanged
-        klmReplaceText(next, kBufferSize, curView, pr.from, pr.to);
-        len = std::strlen(next);
-        std::swap(cur, next);
-    }
-    return std::string(cur, len);
+    char buf[256];
+    return std::string(buf, klmNormaliseSearchInto(buf, sizeof buf, typed));
 }

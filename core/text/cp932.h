@@ -80,10 +80,14 @@ bool klmReplaceText(char* out, size_t outSize, std::string_view src,
 // Unbounded form of the same walk.
 std::string klmReplaceText(std::string_view src, std::string_view search, std::string_view repl);
 
-// Hiragana (82 9F .. 82 F1) to the matching full-width katakana; every
-// other character is left as it is.
+// Hiragana (82 9F .. 82 F1) and the iteration marks ゝ ゞ to the matching
+// full-width katakana; every other character is left as it is.
 std::string klmHiraganaToKatakana(std::string_view text);
 
-// The normalised search text: hiragana to katakana, then the full-width
-// digits, capitals and small letters to ASCII, in that order.
+// The normalised search text: hiragana to katakana as above, then the
+// full-width digits, capitals and small letters to ASCII. The Into form is
+// the one the filter pass uses: it writes into out (outSize bytes, cut at a
+// character boundary, always terminated) without touching the heap and
+// returns the length.
+size_t klmNormaliseSearchInto(char* out, size_t outSize, std::string_view typed);
 std::string klmNormaliseSearchText(std::string_view typed);

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -87,50 +89,120 @@ bool klmFileExists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-bool klmWriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error)
+namespace {
+
+int doFsync(const KlmSyncHooks* hooks, int fd)
 {
+    return hooks && hooks->fsync ? hooks->fsync(fd) : ::fsync(fd);
+}
+
+int doRename(const KlmSyncHooks* hooks, const char* from, const char* to)
+{
+    return hooks && hooks->rename ? hooks->rename(from, to) : ::rename(from, to);
+}
+
+// A temporary file beside path that nobody else can have: created
+// exclusively, with the mode the umask gives a new file.
+int createTemporary(const std::string& path, std::string& tmp)
+{
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%llx", static_cast<long>(::getpid()), counter++,
+                      static_cast<unsigned long long>(now) & 0xFFFFFF);
+        tmp = path + suffix;
+        int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+}  // namespace
+
+bool klmBeginAtomicWrite(KlmAtomicWrite& w, const std::string& path, std::span<const std::string_view> parts,
+                         std::string* error, const KlmSyncHooks* hooks)
+{
+    w = KlmAtomicWrite{};
+    w.path = path;
+    w.hooks = hooks;
     if (path.empty()) {
         if (error)
             *error = "cannot write: empty path";
         return false;
     }
-    std::string tmp = path + ".tmp-XXXXXX";
-    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) {
+    w.fd = createTemporary(path, w.tmp);
+    if (w.fd < 0) {
         setError(error, "cannot create a temporary file for", path, errno);
         return false;
     }
     auto fail = [&](const char* what, int err) {
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(tmp.c_str());
+        klmCancelAtomicWrite(w);
         setError(error, what, path, err);
         return false;
     };
-
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual rw-r--r-- instead of mkstemp's owner-only mode.
+    // A replaced file keeps its permissions; a new one keeps the mode the
+    // temporary file was created with.
     struct stat old {};
-    mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (::fchmod(fd, mode) != 0)
+    if (::stat(path.c_str(), &old) == 0 && ::fchmod(w.fd, old.st_mode & 07777) != 0)
         return fail("cannot set the mode of the temporary file for", errno);
+    for (std::string_view part : parts)
+        if (!writeAll(w.fd, part.data(), part.size()))
+            return fail("cannot write", errno);
+    return true;
+}
 
-    if (!writeAll(fd, bytes.data(), bytes.size()))
-        return fail("cannot write", errno);
-    if (::fsync(fd) != 0)
+bool klmFinishAtomicWrite(KlmAtomicWrite& w, std::string* error)
+{
+    if (w.fd < 0) {
+        if (error)
+            *error = "cannot write " + w.path + ": nothing to finish";
+        return false;
+    }
+    auto fail = [&](const char* what, int err) {
+        klmCancelAtomicWrite(w);
+        setError(error, what, w.path, err);
+        return false;
+    };
+    if (doFsync(w.hooks, w.fd) != 0)
         return fail("cannot flush", errno);
-    int closeResult = ::close(fd);
-    fd = -1;
+    const int closeResult = ::close(w.fd);
+    w.fd = -1;
     if (closeResult != 0)
         return fail("cannot close", errno);
-    if (::rename(tmp.c_str(), path.c_str()) != 0)
+    if (doRename(w.hooks, w.tmp.c_str(), w.path.c_str()) != 0)
         return fail("cannot replace", errno);
+    w.tmp.clear();
 
     // Make the rename itself durable; a failure here does not undo the write.
-    int dirFd = ::open(parentDirectory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dirFd = ::open(parentDirectory(w.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
-        ::fsync(dirFd);
+        doFsync(w.hooks, dirFd);
         ::close(dirFd);
     }
     return true;
+}
+
+void klmCancelAtomicWrite(KlmAtomicWrite& w)
+{
+    if (w.fd >= 0)
+        ::close(w.fd);
+    w.fd = -1;
+    if (!w.tmp.empty())
+        ::unlink(w.tmp.c_str());
+    w.tmp.clear();
+}
+
+bool klmWriteFileAtomic(const std::string& path, std::span<const std::string_view> parts, std::string* error,
+                        const KlmSyncHooks* hooks)
+{
+    KlmAtomicWrite w;
+    return klmBeginAtomicWrite(w, path, parts, error, hooks) && klmFinishAtomicWrite(w, error);
+}
+
+bool klmWriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error, const KlmSyncHooks* hooks)
+{
+    return klmWriteFileAtomic(path, std::span<const std::string_view>(&bytes, 1), error, hooks);
 }

@@ -72,6 +72,13 @@ TEST(BrowseMatch, KanaAndFullWidthNormaliseOnlyTheSearchSide)
     EXPECT_EQ(filter(cat, c), (std::vector<int32_t>{0}));
     klmTestSetText(c, "ｆｆ");      // full-width small letters become small ASCII only
     EXPECT_TRUE(filter(cat, c).empty());
+
+    // The hiragana iteration marks are hiragana too: いすゞ finds イスヾ.
+    Catalogue marks;
+    klmTestAddGame(marks, "イスヾ");
+    klmTestAddGame(marks, "いすゞ");
+    klmTestSetText(c, "いすゞ");
+    EXPECT_EQ(filter(marks, c), (std::vector<int32_t>{0, 1}));
 }
 
 TEST(BrowseMatch, AsciiNeedleNeverMatchesATrailByte)
@@ -87,6 +94,14 @@ TEST(BrowseMatch, AsciiNeedleNeverMatchesATrailByte)
         c.searchKind = kind;
         EXPECT_EQ(filter(cat, c), (std::vector<int32_t>{2, 3})) << "kind " << kind;
     }
+    // A pair at each edge of the lead-byte ranges keeps its trail byte; the
+    // bytes just outside the ranges are characters of their own.
+    Catalogue edges;
+    for (const char* t : {"\x81\x5C", "\x9F\x5C", "\xE0\x5C", "\xFC\x5C", "\x80\x5C", "\xA0\x5C", "\xDF\x5C",
+                          "\xFD\x5C"})
+        klmCopyField(klmTestAddGame(edges, "").title, t);
+    c.searchKind = 2;
+    EXPECT_EQ(filter(edges, c), (std::vector<int32_t>{4, 5, 6, 7}));
     // "\x5C\x83" begins inside ソ's pair in "ソソ": not a character start.
     Catalogue two;
     klmTestAddGame(two, "ソソ");
@@ -144,21 +159,41 @@ TEST(BrowseMatch, VariantBuffersStayWithin255Bytes)
     EXPECT_EQ(klmField(v.typed).size(), 255u);
 }
 
-// The one-walk normalisation must answer exactly as the text layer's.
-TEST(BrowseMatch, NormalisedVariantEqualsTheTextLayer)
+// The normalisation as it is described: the kana mapping, then the 62
+// replace-alls (digits, then each letter's capital and small form).
+std::string normalisedByReplaceAlls(std::string_view typed)
+{
+    std::string text = klmHiraganaToKatakana(typed);
+    auto replaceAll = [&](unsigned char trail, char ascii) {
+        const char from[] = {'\x82', static_cast<char>(trail), 0};
+        text = klmReplaceText(text, from, std::string(1, ascii));
+    };
+    for (int d = 0; d < 10; ++d) replaceAll(static_cast<unsigned char>(0x4F + d), static_cast<char>('0' + d));
+    for (int l = 0; l < 26; ++l) {
+        replaceAll(static_cast<unsigned char>(0x60 + l), static_cast<char>('A' + l));
+        replaceAll(static_cast<unsigned char>(0x81 + l), static_cast<char>('a' + l));
+    }
+    return text;
+}
+
+// The engine's one-walk normalisation and the text layer's helper are one
+// mapping, and it gives what the kana step and the replace-alls give.
+TEST(BrowseMatch, NormalisedVariantEqualsTheReplaceAlls)
 {
     std::mt19937 rng(7);
     const std::string pieces[] = {sj("あ"), sj("ん"), sj("ぁ"), sj("み"), sj("む"), sj("ア"), sj("０"), sj("９"),
                                   sj("Ａ"), sj("Ｚ"), sj("ａ"), sj("ｚ"), sj("ソ"), "\x82", "\x83", "a", "\\",
-                                  sj("漢"), sj("ー"), sj("ゎ"), "\x82\x9e", "\x82\xf2", "\x82\x5a", "\x82\x80"};
+                                  sj("漢"), sj("ー"), sj("ゎ"), sj("ゝ"), sj("ゞ"), sj("ヽ"), "\x81", "\x82\x9e",
+                                  "\x82\xf2", "\x82\x5a", "\x82\x80"};
     for (int round = 0; round < 3000; ++round) {
         std::string typed;
         const int len = static_cast<int>(rng() % 12);
         for (int i = 0; i < len; ++i) typed += pieces[rng() % std::size(pieces)];
         SearchVariants v;
         klmBuildSearchVariants(v, typed, {});
-        const std::string expected = klmNormaliseSearchText(klmField(v.typed));
+        const std::string expected = normalisedByReplaceAlls(klmField(v.typed));
         ASSERT_EQ(std::string(klmField(v.normalised)), expected) << "round " << round;
+        ASSERT_EQ(klmNormaliseSearchText(klmField(v.typed)), expected) << "round " << round;
         ASSERT_EQ(v.normalisedDiffers, expected != klmField(v.typed) ? 1 : 0);
     }
 }
@@ -247,11 +282,21 @@ TEST(BrowseMatch, UnknownDatesAgainstYearQualifiers)
         EXPECT_TRUE(std::count(got.begin(), got.end(), 1)) << "99999999 passes every 以降, year " << year;
         EXPECT_FALSE(std::count(got.begin(), got.end(), 0));
     }
-    c.year = 1;
-    c.yearQualifier = 0;
-    EXPECT_EQ(filter(cat, c), (std::vector<int32_t>{2}));
-    c.year = 2;  // 1995: nobody
-    EXPECT_TRUE(filter(cat, c).empty());
+    // Each qualifier against the selected year itself and a year between.
+    struct Case {
+        int32_t year, qualifier;
+        std::vector<int32_t> rows;
+    } cases[] = {
+        {1, 0, {2}},    {1, 1, {0, 2}},    {1, 2, {1, 2, 3}},  // 1994
+        {2, 0, {}},     {2, 1, {0, 2}},    {2, 2, {1, 3}},     // 1995: nobody's year
+        {3, 0, {3}},    {3, 1, {0, 2, 3}}, {3, 2, {1, 3}},     // 1996
+        {1, 3, {}},     {1, -1, {}},                           // no such qualifier
+    };
+    for (const Case& k : cases) {
+        c.year = k.year;
+        c.yearQualifier = k.qualifier;
+        EXPECT_EQ(filter(cat, c), k.rows) << "year " << k.year << " qualifier " << k.qualifier;
+    }
 }
 
 TEST(BrowseMatch, OwnershipDisksAndFavourites)

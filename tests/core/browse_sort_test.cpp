@@ -148,15 +148,22 @@ TEST(BrowseSort, OrdersOfAGeneratedCatalogueAreSoundAndRepeatable)
     EXPECT_EQ(a.data, b.data);
 }
 
+// The orders of cat, computed and written to sort.cache.
+SortOrders writtenOrders(const Catalogue& cat, const AppPaths& paths)
+{
+    SortOrders orders;
+    klmComputeSortOrders(orders, cat);
+    std::filesystem::create_directories(std::filesystem::path(paths.sortCache).parent_path());
+    EXPECT_TRUE(klmWriteSortCache(paths, orders));
+    return orders;
+}
+
 TEST(BrowseSort, SortCacheIsUsedOnlyWhenSoundForTheCatalogue)
 {
     KlmTempDir dir;
     AppPaths paths;
     Catalogue cat = generated(dir, 400, paths);
-    SortOrders computed;
-    klmComputeSortOrders(computed, cat);
-    std::filesystem::create_directories(std::filesystem::path(paths.sortCache).parent_path());
-    ASSERT_TRUE(klmWriteSortCache(paths, computed));
+    const SortOrders computed = writtenOrders(cat, paths);
     EXPECT_EQ(std::filesystem::file_size(paths.sortCache), 104u * 400u);
 
     // A cache that is sound is taken as it is: put a recognisable (still
@@ -207,6 +214,37 @@ TEST(BrowseSort, EmptyCatalogue)
     EXPECT_TRUE(klmSortCacheImage(o).empty());
     EXPECT_TRUE(klmReadSortCacheImage("", 0, o));
     EXPECT_EQ(klmSortOrder(o, 13, true), nullptr);
+}
+
+
+// The shutdown leaves an unchanged sort.cache alone and writes one whose
+// orders changed (the movie orders after new movie marks).
+TEST(BrowseSort, UnchangedSortCacheIsNotWrittenAgain)
+{
+    KlmTempDir dir;
+    AppPaths paths;
+    Catalogue cat = generated(dir, 300, paths);
+    SortOrders orders = writtenOrders(cat, paths);
+    paths.catalogueChanged = false;
+    KlmFileStamp stamp;
+    ASSERT_EQ(klmBuildSortOrders(orders, cat, paths, &stamp), KlmSortSource::Cache);
+    ASSERT_TRUE(stamp.known);
+    bool skipped = false;
+    ASSERT_TRUE(klmWriteSortCache(paths, orders, nullptr, &stamp, &skipped));
+    EXPECT_TRUE(skipped);
+
+    for (size_t i = 0; i < cat.games.size(); i += 3) cat.games[i].hasMovie = 1;
+    klmResortMovieOrders(orders, cat);
+    ASSERT_TRUE(klmWriteSortCache(paths, orders, nullptr, &stamp, &skipped));
+    EXPECT_FALSE(skipped);
+    EXPECT_EQ(klmTestRead(paths.sortCache), klmSortCacheImage(orders));
+    ASSERT_TRUE(klmWriteSortCache(paths, orders, nullptr, &stamp, &skipped));
+    EXPECT_TRUE(skipped);
+
+    // A computed order has no stamp: the first save writes.
+    paths.catalogueChanged = true;
+    ASSERT_EQ(klmBuildSortOrders(orders, cat, paths, &stamp), KlmSortSource::Computed);
+    EXPECT_FALSE(stamp.known);
 }
 
 }  // namespace

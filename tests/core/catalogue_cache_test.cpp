@@ -2,14 +2,21 @@
 // fdate.cache, on real files in a temporary base folder.
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <functional>
+#include <stdexcept>
+#include <vector>
 
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
 #include "catalogue/catalogue.h"
+#include "catalogue/format.h"
+#include "text/background_writes.h"
 #include "test_util.h"
 
 namespace {
@@ -48,6 +55,18 @@ void setMtime(const std::string& path, time_t when)
 {
     struct timeval tv[2] = {{when, 0}, {when, 0}};
     ASSERT_EQ(utimes(path.c_str(), tv), 0);
+}
+
+// A base folder whose catalogue was parsed and saved to dat.cache; the
+// parsed catalogue.
+Catalogue savedBase(const KlmTempDir& dir, AppPaths& p)
+{
+    makeBase(dir);
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue parsed;
+    klmLoadCatalogue(p, parsed);
+    EXPECT_TRUE(klmSaveCatalogueCache(p, parsed));
+    return parsed;
 }
 
 bool sameRecords(const Catalogue& a, const Catalogue& b)
@@ -225,4 +244,249 @@ TEST(DatCache, MissingScreenTableKeepsTheCacheValid)
     klmTestWrite(dir.file("screen.dat"), masterImage("screen", 1));
     klmBuildAppPaths(p, dir.path.string());
     EXPECT_TRUE(p.catalogueChanged);
+}
+
+// What the shutdown compares: a save of exactly what was loaded (or last
+// saved) leaves the file alone; any change of a record, of a table or of
+// the file on disk writes it.
+TEST(DatCache, UnchangedCacheIsNotWrittenAgainAndEveryChangeIs)
+{
+    KlmTempDir dir;
+    AppPaths p;
+    Catalogue parsed = savedBase(dir, p);
+
+    struct Change {
+        const char* what;
+        std::function<void(Catalogue&)> apply;
+    } changes[] = {
+        {"ownership", [](Catalogue& c) { c.games[2].ownership = kKlmOwnedNotRenamed; }},
+        {"found path", [](Catalogue& c) { klmCopyField(c.games[0].foundPath, "/roms/a.zip"); }},
+        {"member name", [](Catalogue& c) { klmCopyField(c.games[0].memberName, "a.bin"); }},
+        {"target name", [](Catalogue& c) { klmCopyField(c.games[1].targetName, "x"); }},
+        {"movie mark", [](Catalogue& c) { klmCopyField(c.games[1].movieMark, sj("○")); }},
+        {"favourite", [](Catalogue& c) { c.games[0].favorite = 1; }},
+        {"padding after a text", [](Catalogue& c) { c.games[0].title[120] = 'z'; }},
+        {"a table entry", [](Catalogue& c) { c.hardware[0].skin = 3; }},
+        {"movie count", [](Catalogue& c) { c.movieCount = 1; }},
+        {"one game less", [](Catalogue& c) { c.games.pop_back(); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        klmBuildAppPaths(p, dir.path.string());
+        Catalogue cat;
+        KlmFileStamp stamp;
+        klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+        ASSERT_TRUE(stamp.known);
+        const KlmFileStamp loaded = stamp;
+        bool skipped = false;
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_TRUE(skipped);
+        EXPECT_EQ(klmStampFile(p.datCache, stamp.digest).inode, loaded.inode);
+
+        change.apply(cat);
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_FALSE(skipped);
+        EXPECT_EQ(klmTestRead(p.datCache), klmCatalogueCacheImage(cat));
+        // What was just written is not written a second time.
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_TRUE(skipped);
+        ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+    }
+
+    // The file itself changed, was replaced or removed behind the stamp's back.
+    Catalogue cat;
+    KlmFileStamp stamp;
+    klmBuildAppPaths(p, dir.path.string());
+    klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+    const std::function<void()> behindItsBack[] = {
+        [&] { setMtime(p.datCache, 1000000000); },
+        [&] { klmTestWrite(p.datCache, "broken"); },
+        [&] { std::filesystem::remove(p.datCache); },
+    };
+    for (const auto& tamper : behindItsBack) {
+        tamper();
+        bool skipped = true;
+        ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+        EXPECT_FALSE(skipped);
+        EXPECT_EQ(klmTestRead(p.datCache), klmCatalogueCacheImage(cat));
+    }
+    // No stamp: always written, as before.
+    const KlmFileStamp before = klmStampFile(p.datCache, {});
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat));
+    EXPECT_NE(klmStampFile(p.datCache, {}).inode, before.inode);
+}
+
+// A parse because the catalogue changed leaves no cache that fdate.cache
+// would vouch for: a run that ends before it writes new caches must not
+// leave the old ones trusted at the next start.
+TEST(DatCache, ParseRemovesTheCachesOfOtherFiles)
+{
+    KlmTempDir dir;
+    AppPaths p;
+    Catalogue cat = savedBase(dir, p);
+    klmTestWrite(p.sortCache, std::string(104 * 3, '\0'));
+    setMtime(dir.file("data.dat"), 1000000000);
+    klmBuildAppPaths(p, dir.path.string());
+    ASSERT_TRUE(p.catalogueChanged);
+    KlmLoadSource source{};
+    klmLoadCatalogue(p, cat, nullptr, &source);
+    EXPECT_EQ(source, KlmLoadSource::Parsed);
+    EXPECT_FALSE(klmFileExists(p.datCache));
+    EXPECT_FALSE(klmFileExists(p.sortCache));
+    klmBuildAppPaths(p, dir.path.string());
+    EXPECT_FALSE(p.catalogueChanged);
+    // A caller that writes the caches itself keeps them.
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat));
+    setMtime(dir.file("data.dat"), 1100000000);
+    klmBuildAppPaths(p, dir.path.string());
+    klmLoadCatalogue(p, cat, nullptr, &source, false);
+    EXPECT_TRUE(klmFileExists(p.datCache));
+}
+
+// The start-up write: the bytes go to temporary files at once, a thread
+// puts them in place in order, and the shutdown finds nothing to write.
+// A failure on the way leaves the old files and cancels what follows.
+TEST(DatCache, CachesWrittenInTheBackgroundInOrder)
+{
+    KlmTempDir dir;
+    makeBase(dir);
+    AppPaths p;
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    klmLoadCatalogue(p, cat, nullptr, nullptr, false);
+    KlmFileStamp stamp;
+    std::vector<KlmAtomicWrite> writes(2);
+    ASSERT_TRUE(klmBeginCatalogueCacheWrite(writes[0], p, cat, nullptr, &stamp));
+    ASSERT_TRUE(klmBeginFileTimesWrite(writes[1], p));
+    EXPECT_FALSE(klmFileExists(p.datCache));
+    KlmBackgroundWrites bw;
+    klmStartBackgroundWrites(bw, std::move(writes));
+    std::string error;
+    ASSERT_TRUE(klmJoinBackgroundWrites(bw, &error)) << error;
+    EXPECT_EQ(klmTestRead(p.datCache), klmCatalogueCacheImage(cat));
+    klmBuildAppPaths(p, dir.path.string());
+    EXPECT_FALSE(p.catalogueChanged);
+    bool skipped = false;
+    ASSERT_TRUE(klmSaveCatalogueCache(p, cat, nullptr, &stamp, &skipped));
+    EXPECT_TRUE(skipped);
+
+    // The first write fails to reach the disk: it and the ones after it are
+    // dropped, their old files untouched, no temporary file left.
+    const std::string oldCache = klmTestRead(p.datCache);
+    const std::string oldTimes = klmTestRead(p.fdateCache);
+    KlmSyncHooks failing;
+    failing.fsync = [](int) {
+        errno = EIO;
+        return -1;
+    };
+    cat.games[0].favorite = 1;
+    KlmCacheHeader header;
+    const KlmCacheParts parts = klmCatalogueCacheParts(cat, header);
+    writes.resize(2);
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[0], p.datCache, parts, nullptr, &failing));
+    ASSERT_TRUE(klmBeginFileTimesWrite(writes[1], p));
+    klmStartBackgroundWrites(bw, std::move(writes));
+    EXPECT_FALSE(klmJoinBackgroundWrites(bw, &error));
+    EXPECT_NE(error.find("dat.cache"), std::string::npos) << error;
+    EXPECT_EQ(klmTestRead(p.datCache), oldCache);
+    EXPECT_EQ(klmTestRead(p.fdateCache), oldTimes);
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path / "cache")) files += e.is_regular_file();
+    EXPECT_EQ(files, 2u);
+}
+
+// The records of a loaded cache are a private mapping of the file: writing
+// them never reaches the file, replacing the file never reaches them, and
+// once copied into own memory not even truncating the file in place does.
+TEST(DatCache, MappedRecordsAreTheFileAsLoaded)
+{
+    KlmTempDir dir;
+    AppPaths p;
+    Catalogue parsed = savedBase(dir, p);
+    const std::string image = klmTestRead(p.datCache);
+
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    KlmFileStamp stamp;
+    klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+    ASSERT_TRUE(cat.games.mapped());
+    EXPECT_TRUE(sameRecords(parsed, cat));
+    const std::string_view whole = image;
+    EXPECT_EQ(stamp.digest, klmDigestParts(std::span<const std::string_view>(&whole, 1)));
+
+    cat.games[1].ownership = kKlmOwned;
+    EXPECT_EQ(klmTestRead(p.datCache), image);
+    parsed.games[2].favorite = 1;
+    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));  // a new file renamed over it
+    EXPECT_EQ(cat.games[2].favorite, 0);
+    EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
+
+    // Copies of every kind, and a change of size, leave the mapping.
+    Catalogue copy = cat;
+    EXPECT_FALSE(copy.games.mapped());
+    EXPECT_TRUE(sameRecords(copy, cat));
+    Catalogue moved = std::move(copy);
+    EXPECT_TRUE(sameRecords(moved, cat));
+    ASSERT_TRUE(klmCopyMappedGames(cat));
+    ASSERT_EQ(truncate(p.datCache.c_str(), 0), 0);
+    EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
+    EXPECT_TRUE(sameRecords(moved, cat));
+    cat.games.emplace_back();
+    EXPECT_FALSE(cat.games.mapped());
+    EXPECT_EQ(cat.games.size(), 4u);
+    EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
+    EXPECT_EQ(klmField(cat.games[3].title), "");  // a new record is zero
+}
+
+// What every start does to the records — the stored display formats —
+// leaves a mapped page alone when the texts are already so: no record is
+// copied out of the file for nothing. The mapping is made read-only to see
+// that nothing writes to it.
+TEST(DatCache, FormatsAlreadyInPlaceWriteNothing)
+{
+    KlmTempDir dir;
+    AppPaths p;
+    Catalogue parsed = savedBase(dir, p);
+    klmFormatDates(parsed, 3);
+    klmFormatPrices(parsed, 1);
+    klmFormatSizes(parsed, 1);
+    ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));
+    klmBuildAppPaths(p, dir.path.string());
+    Catalogue cat;
+    klmLoadCatalogue(p, cat);
+    ASSERT_TRUE(cat.games.mapped());
+    ASSERT_EQ(mprotect(cat.games.mappingBase(), cat.games.mappingLength(), PROT_READ), 0);
+    klmFormatDates(cat, 3);
+    klmFormatPrices(cat, 1);
+    klmFormatSizes(cat, 1);
+    ASSERT_EQ(mprotect(cat.games.mappingBase(), cat.games.mappingLength(), PROT_READ | PROT_WRITE), 0);
+    klmFormatDates(cat, 0);  // another format does write
+    EXPECT_EQ(klmField(cat.games[0].releaseDateText), klmFormatDate(cat.games[0].releaseDate, 0));
+}
+
+// The array behaves as the vector it stands for.
+TEST(DatCache, GameArrayIsAVectorOfRecords)
+{
+    GameRecord a{};
+    a.imageNumber = 7;
+    KlmGameArray games = {a, a};
+    EXPECT_EQ(games.size(), 2u);
+    games.resize(4);
+    EXPECT_EQ(games[3].imageNumber, 0);
+    games.push_back(a);
+    EXPECT_EQ(games.back().imageNumber, 7);
+    games.pop_back();
+    EXPECT_EQ(games.size(), 4u);
+    EXPECT_THROW(games.at(4), std::out_of_range);
+    int sum = 0;
+    for (const GameRecord& g : games) sum += g.imageNumber;
+    EXPECT_EQ(sum, 14);
+    KlmGameArray other;
+    other = games;
+    games.clear();
+    EXPECT_TRUE(games.empty());
+    EXPECT_EQ(other.size(), 4u);
+    games = std::move(other);
+    EXPECT_EQ(games.size(), 4u);
+    EXPECT_TRUE(other.empty());
 }

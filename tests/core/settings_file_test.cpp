@@ -437,7 +437,9 @@ TEST_F(SettingFileTest, OutOfRangeValuesKeepTheirDefaultsAndReadingGoesOn)
     const Bad bad[] = {
         {"-2", "selected game", [](Settings& s) { s.selectedGame = 2; }},
         {"9", "release-year condition", [](Settings& s) { s.search.year = 1; }},  // 1983–1990: 9 entries
+        {"3", "release-year qualifier", [](Settings& s) { s.search.yearQualifier = 0; }},
         {"6", "price condition", [](Settings& s) { s.search.price = 1; }},        // up to 5,000円
+        {"-1", "price qualifier", [](Settings& s) { s.search.priceQualifier = 0; }},
         {"4", "ROM-size condition", [](Settings& s) { s.search.romSize = 1; }},   // three sizes
         {"3", "ROM-size qualifier", [](Settings& s) { s.search.romSizeQualifier = 0; }},
         {"2", "show owned", [](Settings& s) { s.search.showOwned = 1; }},
@@ -487,6 +489,8 @@ TEST_F(SettingFileTest, OutOfRangeValuesKeepTheirDefaultsAndReadingGoesOn)
     EXPECT_EQ(s.search.year, 0);
     EXPECT_EQ(s.search.price, 0);
     EXPECT_EQ(s.search.romSize, 0);
+    EXPECT_EQ(s.search.yearQualifier, 0);
+    EXPECT_EQ(s.search.priceQualifier, 0);
     EXPECT_EQ(s.search.romSizeQualifier, 0);
     EXPECT_EQ(s.search.showOwned, 1);
     EXPECT_EQ(s.listIconSource, 101);
@@ -508,7 +512,6 @@ TEST_F(SettingFileTest, OutOfRangeValuesKeepTheirDefaultsAndReadingGoesOn)
     EXPECT_EQ(s.spare1, 0);
     EXPECT_EQ(s.sevenZipLevel, 3);
     // Everything else came through.
-    EXPECT_EQ(s.search.yearQualifier, 2);
     EXPECT_EQ(s.mute, 1);
     EXPECT_EQ(s.listScrollX, -5);
     EXPECT_EQ(s.splitX, 700);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -232,6 +233,93 @@ TEST_F(TextFiles, FailedWriteLeavesTheOldFile)
     ASSERT_TRUE(klmReadWholeFile(path, got));
     EXPECT_EQ(got, "old contents\r\n");
     EXPECT_EQ(entries(), (std::vector<std::string>{"favorite.dat", "sub.dat"}));
+}
+
+// The order that makes a replacement survive a crash: the new bytes reach
+// the disk before the rename, and the rename before the writer returns.
+// Each of the two calls failing leaves the old file and no temporary one.
+TEST_F(TextFiles, ReplacementIsSyncedBeforeItsRenameAndTheFolderAfter)
+{
+    const std::string path = (dir / "romfolder.dat").string();
+    ASSERT_TRUE(klmWriteFileAtomic(path, "old"));
+    std::vector<std::string> calls;
+    int failAt = -1;  // index of the call that fails
+    KlmSyncHooks hooks;
+    hooks.fsync = [&](int fd) {
+        struct stat st {};
+        ::fstat(fd, &st);
+        calls.push_back(S_ISDIR(st.st_mode) ? "sync folder" : "sync file");
+        if (static_cast<int>(calls.size()) - 1 == failAt) {
+            errno = EIO;
+            return -1;
+        }
+        return ::fsync(fd);
+    };
+    hooks.rename = [&](const char* from, const char* to) {
+        calls.push_back("rename");
+        if (static_cast<int>(calls.size()) - 1 == failAt) {
+            errno = EXDEV;
+            return -1;
+        }
+        return ::rename(from, to);
+    };
+    std::string err;
+    ASSERT_TRUE(klmWriteFileAtomic(path, "new", &err, &hooks)) << err;
+    EXPECT_EQ(calls, (std::vector<std::string>{"sync file", "rename", "sync folder"}));
+    EXPECT_EQ(klmTestRead(path), "new");
+
+    for (failAt = 0; failAt < 2; ++failAt) {
+        calls.clear();
+        EXPECT_FALSE(klmWriteFileAtomic(path, "lost", &err, &hooks)) << failAt;
+        EXPECT_NE(err.find(failAt == 0 ? "cannot flush" : "cannot replace"), std::string::npos) << err;
+        EXPECT_EQ(klmTestRead(path), "new");
+        EXPECT_EQ(entries(), std::vector<std::string>{"romfolder.dat"});
+    }
+}
+
+TEST_F(TextFiles, NewFileGetsTheUsualModeAndAReplacedOneKeepsItsOwn)
+{
+    auto modeOf = [](const fs::path& p) {
+        struct stat st {};
+        ::stat(p.c_str(), &st);
+        return st.st_mode & 07777;
+    };
+    const mode_t saved = ::umask(022);
+    const fs::path path = dir / "custom.dat";
+    ASSERT_TRUE(klmWriteFileAtomic(path.string(), "1"));
+    EXPECT_EQ(modeOf(path), 0644u);
+    for (mode_t own : {0600u, 0640u, 0664u}) {
+        ::chmod(path.c_str(), own);
+        ASSERT_TRUE(klmWriteFileAtomic(path.string(), "2"));
+        EXPECT_EQ(modeOf(path), own);
+    }
+    ::umask(077);
+    ASSERT_TRUE(klmWriteFileAtomic((dir / "new.dat").string(), "3"));
+    EXPECT_EQ(modeOf(dir / "new.dat"), 0600u);
+    ::umask(saved);
+}
+
+// The two halves: nothing changes until the second; a cancelled write
+// leaves no trace.
+TEST_F(TextFiles, BegunWriteChangesNothingUntilItIsFinished)
+{
+    const std::string path = (dir / "dat.cache").string();
+    ASSERT_TRUE(klmWriteFileAtomic(path, "old"));
+    const std::string_view parts[] = {"ne", "", "w"};
+    KlmAtomicWrite w;
+    ASSERT_TRUE(klmBeginAtomicWrite(w, path, parts));
+    EXPECT_EQ(klmTestRead(path), "old");
+    EXPECT_EQ(entries().size(), 2u);
+    KlmAtomicWrite moved = std::move(w);
+    klmCancelAtomicWrite(w);  // the moved-from write holds nothing
+    ASSERT_TRUE(klmFinishAtomicWrite(moved));
+    EXPECT_EQ(klmTestRead(path), "new");
+    EXPECT_FALSE(klmFinishAtomicWrite(moved));  // nothing left to finish
+
+    ASSERT_TRUE(klmBeginAtomicWrite(w, path, parts));
+    klmCancelAtomicWrite(w);
+    EXPECT_EQ(klmTestRead(path), "new");
+    EXPECT_EQ(entries(), std::vector<std::string>{"dat.cache"});
 }
 
 }  // namespace

@@ -45,6 +45,31 @@ TEST(Cp932ByteClass, WalksFromTheStart)
     EXPECT_EQ(klmByteClassAt("\xB1\x5C", 1), KlmByteClass::Single);
 }
 
+// The first and last byte of each lead-byte range, and the bytes just
+// outside them, each followed by an ASCII byte that a trail can take.
+TEST(Cp932ByteClass, EdgesOfTheLeadByteRanges)
+{
+    struct Case {
+        const char* text;  // the byte under test, then an ASCII byte
+        bool lead;
+    } cases[] = {
+        {"\x80\x5C", false}, {"\x81\x5C", true},  // ―
+        {"\x9F\x5C", true},  {"\xA0\x5C", false},  // 歃
+        {"\xDF\x5C", false}, {"\xE0\x5C", true},   // 濬
+        {"\xFC\x4B", true},  {"\xFD\x4B", false},  // 黑
+    };
+    for (const Case& c : cases) {
+        const std::string t = c.text;
+        const std::string ascii = t.substr(1);
+        SCOPED_TRACE(testing::Message() << std::hex << (static_cast<unsigned>(t[0]) & 0xFF));
+        EXPECT_EQ(klmIsLeadByte(static_cast<unsigned char>(t[0])), c.lead);
+        EXPECT_EQ(klmByteClassAt(t, 1), c.lead ? KlmByteClass::Trail : KlmByteClass::Single);
+        EXPECT_EQ(klmFindText(t, ascii), c.lead ? std::string::npos : 1u);
+        EXPECT_EQ(klmSafePrefixLength(t, 1), c.lead ? 0u : 1u);
+        EXPECT_EQ(klmReplaceText(t, ascii, "!"), c.lead ? t : t.substr(0, 1) + "!");
+    }
+}
+
 TEST(Cp932Convert, WindowsMappingBothWays)
 {
     struct Case {
@@ -243,8 +268,16 @@ TEST(Cp932Normalise, SearchTextVariants)
     EXPECT_EQ(klmNormaliseSearchText(cp("ｆｆ１２ぱＺ表")), "ff12" + cp("パ") + "Z" + kHyo);
     EXPECT_EQ(klmNormaliseSearchText(cp("０１２３４５６７８９ＡＢＣＸＹＺａｂｃｘｙｚ")),
               "0123456789ABCXYZabcxyz");
-    // Katakana is never turned back into hiragana.
+    // Katakana is never turned back into hiragana; the iteration marks follow.
     EXPECT_EQ(klmNormaliseSearchText(cp("ドラゴン")), cp("ドラゴン"));
+    EXPECT_EQ(klmNormaliseSearchText(cp("いすゞ")), cp("イスヾ"));
+    // The buffer form takes the typed text as the buffer would hold it (cut
+    // at a character boundary) and always terminates.
+    char small[4];
+    EXPECT_EQ(klmNormaliseSearchInto(small, sizeof small, cp("ＡあＢ")), 1u);
+    EXPECT_STREQ(small, "A");
+    EXPECT_EQ(klmNormaliseSearchInto(small, sizeof small, cp("あ") + "b"), 3u);
+    EXPECT_STREQ(small, (cp("ア") + "b").c_str());
     // The result fits a 256-byte buffer and is cut at a character boundary.
     std::string many;
     for (int i = 0; i < 130; ++i)
