@@ -64,6 +64,14 @@ bool klmCliLoadCatalogue(const AppPaths& paths, Catalogue& cat, KlmLoadSource* s
 bool klmCliOpenSession(KlmAppContext& ctx, const std::string& baseDir, KlmOpenOptions options,
                        KlmOpenReport* report = nullptr);
 
+// Names on stderr the save files the start-up could not read (the commands
+// that write go on with the defaults, as the program does).
+void klmCliNoteUnreadable(const KlmAppContext& ctx, const KlmOpenReport& report);
+
+// Writes dat.cache with the sort orders (a start-up takes both or neither),
+// as the shutdown would. False after naming the file not written on stderr.
+bool klmCliSaveCaches(KlmAppContext& ctx);
+
 // "data.dat:123: <game> が閉じられていません" (UTF-8, no line break).
 std::string klmCliProblemText(const KlmProblem& problem);
 

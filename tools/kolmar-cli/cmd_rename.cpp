@@ -68,20 +68,6 @@ void printPlain(const KlmRenameResult& r, bool dryRun)
     else if (r.outcome != KlmRenameOutcome::Renamed) std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-bool saveCaches(KlmAppContext& ctx)
-{
-    // As the audit: dat.cache with the sort orders, which a start-up takes
-    // both or neither.
-    const KlmSaveReport saved = klmSaveSession(ctx, {KlmSaveFile::DatCache, KlmSaveFile::SortCache});
-    for (const KlmSaveFileResult& r : saved.results) {
-        if (r.written) continue;
-        const std::string& path = r.file == KlmSaveFile::DatCache ? ctx.paths.datCache : ctx.paths.sortCache;
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), r.error.c_str());
-        return false;
-    }
-    return true;
-}
-
 struct Options {
     std::string base;
     std::vector<int32_t> selected;
@@ -103,9 +89,7 @@ int runRename(const Options& o)
     open.readOnly = o.dryRun;
     KlmOpenReport report;
     if (!klmCliOpenSession(ctx, o.base, open, &report)) return kKlmExitCannotLoad;
-    for (const KlmSaveFileRead& f : report.files)
-        if (f.state == KlmSaveFileState::Unreadable)
-            std::fprintf(stderr, "%s/save/%s: %s\n", ctx.paths.base.c_str(), f.name, f.error.c_str());
+    klmCliNoteUnreadable(ctx, report);
 
     // A wrong index is a typing mistake: nothing is renamed rather than
     // the rest.
@@ -134,7 +118,7 @@ int runRename(const Options& o)
         else printPlain(r, o.dryRun);
     }
     int rc = kKlmExitOk;
-    if (!o.dryRun && !done.games.empty() && !saveCaches(ctx)) rc = kKlmExitProblems;
+    if (!o.dryRun && !done.games.empty() && !klmCliSaveCaches(ctx)) rc = kKlmExitProblems;
     if (done.summary.cancelled) {
         std::fprintf(stderr, "リネームを中断しました\n");
         rc = kKlmExitProblems;

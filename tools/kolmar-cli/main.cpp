@@ -79,6 +79,25 @@ bool klmCliOpenSession(KlmAppContext& ctx, const std::string& baseDir, KlmOpenOp
     return true;
 }
 
+void klmCliNoteUnreadable(const KlmAppContext& ctx, const KlmOpenReport& report)
+{
+    for (const KlmSaveFileRead& f : report.files)
+        if (f.state == KlmSaveFileState::Unreadable)
+            std::fprintf(stderr, "%s/save/%s: %s\n", ctx.paths.base.c_str(), f.name, f.error.c_str());
+}
+
+bool klmCliSaveCaches(KlmAppContext& ctx)
+{
+    const KlmSaveReport saved = klmSaveSession(ctx, {KlmSaveFile::DatCache, KlmSaveFile::SortCache});
+    for (const KlmSaveFileResult& r : saved.results) {
+        if (r.written) continue;
+        const std::string& path = r.file == KlmSaveFile::DatCache ? ctx.paths.datCache : ctx.paths.sortCache;
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), r.error.c_str());
+        return false;
+    }
+    return true;
+}
+
 KlmJson klmCliText(std::string_view cp932) { return klmToUtf8(cp932); }
 
 bool klmCliWrite(const std::string& text)
