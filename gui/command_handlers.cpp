@@ -3,6 +3,7 @@
 #include "audit_dialog.h"
 #include "favorites_actions.h"
 #include "launch_actions.h"
+#include "presentation_commands.h"
 #include "rename_commands.h"
 #include "rename_dialogs.h"
 #include "replace_dialogs.h"
@@ -21,4 +22,5 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterSearchCommands(router, services, parts.search);
     klmRegisterFavoriteCommands(router, services, parts.list);
     klmRegisterLaunchCommands(router, services);
+    klmRegisterPresentationCommands(router, services, parts);
 }
