@@ -29,7 +29,7 @@ constexpr std::chrono::microseconds kTickBudget{10000};
 void runAudit(KlmWindowServices& services)
 {
     KlmAppContext& c = services.session();
-    KlmDialogGuard guard(services);
+    KlmDialogGuard guard(services, KlmGuardOrder::MovieFirst);
     if (services.message(services.window(), klmU(kKlmAuditConfirmText), klmU(kKlmAuditConfirmTitle), QMessageBox::NoIcon,
                       QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok)
         return;

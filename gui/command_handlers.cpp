@@ -6,6 +6,7 @@
 #include "launch_actions.h"
 #include "presentation_commands.h"
 #include "media_commands.h"
+#include "rename_commands.h"
 #include "rename_dialogs.h"
 #include "replace_dialogs.h"
 #include "romfolder_dialog.h"
@@ -17,6 +18,7 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterAuditCommands(router, services);
     klmRegisterRomFolderCommands(router, services);
     klmRegisterRenameCommands(router, services);
+    klmRegisterRenameRunCommands(router, services, parts.list);
     klmRegisterReplaceCommands(router, services);
     klmRegisterViewCommands(router, services);
     klmRegisterSearchCommands(router, services, parts.search);

@@ -35,11 +35,12 @@ void klmPlaceDialog(KlmWindowServices& services, QWidget* dialog)
     dialog->installEventFilter(new CentreOnShow(services, dialog));
 }
 
-KlmDialogGuard::KlmDialogGuard(KlmWindowServices& services) : services_(services)
+KlmDialogGuard::KlmDialogGuard(KlmWindowServices& services, KlmGuardOrder order) : services_(services)
 {
-    services_.suspendAutoSelect();
+    if (order == KlmGuardOrder::AutoSelectFirst) services_.suspendAutoSelect();
     if (services_.settings().pauseMovieForDialogs) services_.pauseMovieForDialog();
     else services_.session().state.pausedForDialog = false;
+    if (order == KlmGuardOrder::MovieFirst) services_.suspendAutoSelect();
 }
 
 KlmDialogGuard::~KlmDialogGuard()

@@ -7,10 +7,14 @@
 class KlmWindowServices;
 class QWidget;
 
+// Which half of the prologue comes first: dialogs stop auto-selection and
+// then pause the movie; the audit and rename commands pause the movie first.
+enum class KlmGuardOrder { AutoSelectFirst, MovieFirst };
+
 class KlmDialogGuard {
 public:
     // Suspends auto-selection and pauses the movie (or clears the pause mark).
-    explicit KlmDialogGuard(KlmWindowServices& services);
+    explicit KlmDialogGuard(KlmWindowServices& services, KlmGuardOrder order = KlmGuardOrder::AutoSelectFirst);
     // Resumes the movie, then auto-selection.
     ~KlmDialogGuard();
     KlmDialogGuard(const KlmDialogGuard&) = delete;

@@ -14,18 +14,9 @@ namespace {
 constexpr int kFirstTickMs = 300;
 constexpr int kNextTickMs = 1;
 
-KlmRenameBoxSeam orDefault(KlmRenameBoxSeam box)
-{
-    if (box)
-        return box;
-    return [](QWidget* owner, const QString& text, const QString& title, QMessageBox::Icon icon,
-              QMessageBox::StandardButtons buttons) { return klmMessageBox(owner, text, title, icon, buttons); };
-}
-
 }  // namespace
 
-RenameRunDialog::RenameRunDialog(QWidget* parent, KlmRenameRun& run, KlmRenameBoxSeam box)
-    : QDialog(parent), run_(run), box_(orDefault(std::move(box)))
+RenameRunDialog::RenameRunDialog(QWidget* parent, KlmRenameRun& run) : QDialog(parent), run_(run)
 {
     setObjectName(QStringLiteral("42320"));
     setWindowTitle(klmU(kKlmRenameDialogTitle));
@@ -61,10 +52,13 @@ RenameRunDialog::RenameRunDialog(QWidget* parent, KlmRenameRun& run, KlmRenameBo
 
 RenameRunDialog::~RenameRunDialog()
 {
-    // A job still out finishes its game; its result is dropped with the
-    // dialog (the posted call dies with its receiver).
-    if (worker_.joinable())
+    // The dialog can go while a game is out only when every event loop is
+    // left at once (the application quits): the game is finished and its
+    // record still written, so the record keeps describing the disk.
+    if (worker_.joinable()) {
         worker_.join();
+        applyResult();
+    }
 }
 
 void RenameRunDialog::tick()
@@ -77,18 +71,27 @@ void RenameRunDialog::tick()
         return;
     }
     showProgress();
-    if (worker_.joinable())
-        worker_.join();
+    // The worker writes result_ and nothing else; this thread reads it only
+    // after the join.
     worker_ = std::thread([this, job = std::move(*job)] {
-        KlmRenameResult result = klmRenameExecute(job);
-        QMetaObject::invokeMethod(this, [this, result = std::move(result)] { done(result); }, Qt::QueuedConnection);
+        result_ = klmRenameExecute(job);
+        QMetaObject::invokeMethod(this, [this] { done(); }, Qt::QueuedConnection);
     });
 }
 
-void RenameRunDialog::done(const KlmRenameResult& result)
+void RenameRunDialog::applyResult()
 {
+    if (result_)
+        klmRenameApply(run_, *result_);
+    result_.reset();
+}
+
+void RenameRunDialog::done()
+{
+    if (!worker_.joinable())
+        return;
     worker_.join();
-    klmRenameApply(run_, result);
+    applyResult();
     showProgress();
     if (run_.phase == KlmRenamePhase::Finished)
         closeWhenFinished();
@@ -114,8 +117,8 @@ void RenameRunDialog::askCancel()
 {
     asking_ = true;
     timer_.stop();
-    const bool stop = box_(this, klmU(kKlmRenameCancelText), klmU(kKlmRenameCancelTitle), QMessageBox::NoIcon,
-                           QMessageBox::Ok | QMessageBox::Cancel)
+    const bool stop = klmMessageBox(this, klmU(kKlmRenameCancelText), klmU(kKlmRenameCancelTitle),
+                                    QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel)
         == QMessageBox::Ok;
     asking_ = false;
     if (stop)
@@ -131,23 +134,4 @@ void RenameRunDialog::closeWhenFinished()
     timer_.stop();
     if (!asking_ && isVisible())
         QDialog::accept();
-}
-
-std::optional<KlmRenameFinish> klmRunRenameDialog(QWidget* parent, Catalogue& cat, const Settings& settings,
-                                                  const std::vector<int32_t>& candidates, KlmRenameBoxSeam box)
-{
-    box = orDefault(std::move(box));
-    if (box(parent, klmU(kKlmRenameConfirmText), klmU(kKlmRenameConfirmTitle), QMessageBox::NoIcon,
-            QMessageBox::Ok | QMessageBox::Cancel)
-        != QMessageBox::Ok)
-        return std::nullopt;
-    KlmRenameRun run;
-    const KlmRenameStartMessages messages = klmRenameStart(run, cat, settings, candidates);
-    for (const char* text : messages)
-        box(parent, klmU(text), klmU(kKlmRenameWarningTitle), QMessageBox::Information, QMessageBox::Ok);
-    if (!messages.empty())
-        return std::nullopt;
-    RenameRunDialog dialog(parent, run, box);
-    dialog.exec();
-    return klmRenameFinishData(run);
 }

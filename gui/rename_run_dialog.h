@@ -6,16 +6,15 @@
 // thread as a value. Cancel is asked for in a box and takes effect between
 // games.
 //
-// The dialog does not know the main window: the caller wraps it in its
-// dialog guard and, once it closes, repaints the status bar and refreshes
-// the list (see klmRenameFinishData).
+// The dialog does not know the main window: its boxes go to the message
+// sink above it, and the command that opens it (rename_commands.h) runs the
+// prologue and, once it closes, the window's finish.
 #pragma once
 
 #include <QDialog>
-#include <QMessageBox>
 #include <QTimer>
 
-#include <functional>
+#include <optional>
 #include <thread>
 
 #include "rename/rename_run.h"
@@ -24,17 +23,11 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
-// How the dialog shows a box: text, title, icon, buttons → the button
-// pressed. klmMessageBox by default; tests pass their own.
-using KlmRenameBoxSeam = std::function<QMessageBox::StandardButton(
-    QWidget* owner, const QString& text, const QString& title, QMessageBox::Icon icon,
-    QMessageBox::StandardButtons buttons)>;
-
 class RenameRunDialog : public QDialog {
     Q_OBJECT
 public:
     // run must have been started (klmRenameStart) and outlive the dialog.
-    RenameRunDialog(QWidget* parent, KlmRenameRun& run, KlmRenameBoxSeam box = {});
+    RenameRunDialog(QWidget* parent, KlmRenameRun& run);
     ~RenameRunDialog() override;
 
 protected:
@@ -43,26 +36,19 @@ protected:
 
 private:
     void tick();
-    void done(const KlmRenameResult& result);
+    void done();
+    void applyResult();
     void showProgress();
     void askCancel();
     void closeWhenFinished();
 
     KlmRenameRun& run_;
-    KlmRenameBoxSeam box_;
     QTimer timer_;
     std::thread worker_;
+    std::optional<KlmRenameResult> result_;  // the worker's, read after the join
     QProgressBar* bar_ = nullptr;
     QLabel* progress_ = nullptr;
     QLabel* path_ = nullptr;
     QPushButton* cancel_ = nullptr;
     bool asking_ = false;
 };
-
-// The whole of commands 42300 and 42301 after the window's prologue: the
-// start box "リネームを開始しますか", the warning boxes of a start that does
-// not start, then the dialog. candidates are every catalogue index (rename
-// all) or the selected rows' games in row order (rename selected). Returns
-// what the window refreshes; nothing when the run did not start.
-std::optional<KlmRenameFinish> klmRunRenameDialog(QWidget* parent, Catalogue& cat, const Settings& settings,
-                                                  const std::vector<int32_t>& candidates, KlmRenameBoxSeam box = {});

@@ -7,6 +7,7 @@
 #include "rename/file_moves.h"
 #include "rename/naming.h"
 #include "text/cp932.h"
+#include "ui/command_ids.h"
 
 namespace {
 
@@ -42,8 +43,10 @@ KlmRenameResult claimOnce(KlmRenameRun& run, KlmRenameResult r)
 std::vector<int32_t> klmRenameWorkList(const Catalogue& cat, const std::vector<int32_t>& candidates)
 {
     std::vector<int32_t> work;
+    std::unordered_set<int32_t> taken;
     for (const int32_t i : candidates)
-        if (i >= 0 && i < klmGameCount(cat) && cat.games[size_t(i)].ownership == kKlmOwnedNotRenamed)
+        if (i >= 0 && i < klmGameCount(cat) && cat.games[size_t(i)].ownership == kKlmOwnedNotRenamed
+            && taken.insert(i).second)
             work.push_back(i);
     return work;
 }
@@ -54,6 +57,18 @@ std::vector<int32_t> klmRenameAllCandidates(const Catalogue& cat)
     for (size_t i = 0; i < all.size(); ++i)
         all[i] = int32_t(i);
     return all;
+}
+
+std::vector<int32_t> klmRenameCandidates(const Catalogue& cat, const ViewList& view, int32_t command,
+                                         const std::vector<int32_t>& selectedRows)
+{
+    if (command == kKlmCmdRename)
+        return klmRenameAllCandidates(cat);
+    std::vector<int32_t> games;
+    for (const int32_t row : selectedRows)
+        if (row >= 0 && row < view.count && size_t(row) < view.rows.size())
+            games.push_back(view.rows[size_t(row)]);
+    return games;
 }
 
 KlmRenameStartMessages klmRenameStart(KlmRenameRun& run, Catalogue& cat, const Settings& settings,
@@ -171,16 +186,9 @@ KlmRenameProgress klmRenameProgress(const KlmRenameRun& run)
     return p;
 }
 
-KlmRenameFinish klmRenameFinishData(const KlmRenameRun& run)
-{
-    KlmRenameFinish f;
-    f.changedGames = run.changedGames;
-    f.summary = run.summary;
-    return f;
-}
-
 KlmRenameReport klmRenameCatalogue(Catalogue& cat, const Settings& settings,
-                                   const std::optional<std::vector<int32_t>>& selected, bool dryRun)
+                                   const std::optional<std::vector<int32_t>>& selected, bool dryRun,
+                                   const std::function<bool()>& stopRequested)
 {
     KlmRenameReport report;
     std::vector<int32_t> candidates;
@@ -199,7 +207,9 @@ KlmRenameReport klmRenameCatalogue(Catalogue& cat, const Settings& settings,
     report.messages = klmRenameStart(run, cat, settings, candidates, dryRun);
     if (!report.messages.empty())
         return report;
-    klmRenameRunToEnd(run);
+    while (klmRenameStep(run) == KlmRenamePhase::Running)
+        if (stopRequested && run.position < run.work.size() && stopRequested())
+            klmRenameCancel(run);
     report.games = std::move(run.results);
     report.summary = run.summary;
     return report;

@@ -18,11 +18,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "browse/match.h"
 #include "catalogue/catalogue.h"
 #include "rename/rename_job.h"
 #include "settings/settings.h"
@@ -76,11 +78,18 @@ struct KlmRenameRun {
 using KlmRenameStartMessages = std::vector<const char*>;
 
 // The games of candidates (catalogue indices) whose status is 2, in order;
-// indices outside the catalogue are passed over.
+// indices outside the catalogue are passed over, and a game named twice is
+// handled once (its second turn would find it renamed already).
 std::vector<int32_t> klmRenameWorkList(const Catalogue& cat, const std::vector<int32_t>& candidates);
 
 // Every catalogue index in order: the candidates of "rename all".
 std::vector<int32_t> klmRenameAllCandidates(const Catalogue& cat);
+
+// The candidates of the command that started the run: every game for
+// rename all (kKlmCmdRename), the games behind the selected rows of the
+// list (rows of view), in row order, for rename selected.
+std::vector<int32_t> klmRenameCandidates(const Catalogue& cat, const ViewList& view, int32_t command,
+                                         const std::vector<int32_t>& selectedRows);
 
 // Checks and prepares a run. cat must stay alive and unresized until the
 // run has finished. The run's stepHook and keepResults, set before, stay.
@@ -114,19 +123,6 @@ struct KlmRenameProgress {
 // Progress as the dialog shows it while the game at the position is handled.
 KlmRenameProgress klmRenameProgress(const KlmRenameRun& run);
 
-// What the window does once the run has finished or was cancelled: close
-// the dialog, repaint the status bar, refresh the list (klmRefreshList) and
-// repaint it, resume the paused movie and the auto-select timer. No summary
-// box is shown. changedGames lets a model update just those rows.
-struct KlmRenameFinish {
-    bool repaintStatusBar = true;
-    bool refreshList = true;
-    bool showSummary = false;
-    std::vector<int32_t> changedGames;  // records that were written, in order
-    KlmRenameSummary summary;
-};
-KlmRenameFinish klmRenameFinishData(const KlmRenameRun& run);
-
 // ---- A whole run without a window (kolmar-cli rename) -------------------
 
 struct KlmRenameReport {
@@ -139,8 +135,11 @@ struct KlmRenameReport {
 // Runs the rename over the audit results in cat: all games, or the selected
 // catalogue indices in their order. A dry run changes no file and leaves
 // cat as it was. The caller saves dat.cache afterwards (unless dry).
+// stopRequested, asked between games, ends the run early as a confirmed
+// cancel does (the summary says cancelled).
 KlmRenameReport klmRenameCatalogue(Catalogue& cat, const Settings& settings,
-                                   const std::optional<std::vector<int32_t>>& selected, bool dryRun);
+                                   const std::optional<std::vector<int32_t>>& selected, bool dryRun,
+                                   const std::function<bool()>& stopRequested = {});
 
 // One line for the summary: "リネーム %d件、変更なし %d件、所有でなくなった %d件" (UTF-8).
 std::string klmRenameSummaryLine(const KlmRenameSummary& summary);

@@ -48,6 +48,8 @@ struct KlmMainState {
     // stood and whether it plays).
     bool pausedForDialog = false;
     bool programSelection = false;
+    // The rename command (all or selected) that started the rename run.
+    int32_t renameCommand = 0;
 };
 
 struct KlmAppContext {

@@ -80,6 +80,32 @@ TEST(RenameRun, WorkListKeepsRowOrderAndOnlyGamesNotRenamed)
     g.cat.games[2].ownership = kKlmNotOwned;
     EXPECT_EQ(klmRenameWorkList(g.cat, {3, 1, 0, 99, -1, 2}), (std::vector<int32_t>{3, 0}));
     EXPECT_EQ(klmRenameWorkList(g.cat, klmRenameAllCandidates(g.cat)), (std::vector<int32_t>{0, 3}));
+    // A game named twice is renamed once: its second turn would find its
+    // new name taken by itself.
+    EXPECT_EQ(klmRenameWorkList(g.cat, {3, 0, 3, 0}), (std::vector<int32_t>{3, 0}));
+}
+
+TEST(RenameRun, CandidatesOfEachCommand)
+{
+    PlainGames g(4);
+    ViewList view;
+    klmAllocateViewList(view, g.cat);
+    view.rows = {2, 0, 3, 1};
+    view.count = 3;  // game 1 is not listed
+    struct Case {
+        int32_t command;
+        std::vector<int32_t> rows;
+        std::vector<int32_t> games;
+    };
+    const Case cases[] = {
+        {42300, {}, {0, 1, 2, 3}},
+        {42300, {1}, {0, 1, 2, 3}},
+        {42301, {0, 2}, {2, 3}},
+        {42301, {1, 3, -1, 7}, {0}},  // rows past the listed ones name nothing
+        {42301, {}, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(klmRenameCandidates(g.cat, view, c.command, c.rows), c.games) << c.command;
 }
 
 TEST(RenameRun, OneGamePerStepWithProgress)
@@ -99,10 +125,8 @@ TEST(RenameRun, OneGamePerStepWithProgress)
     }
     // The tick after the last game finishes the run.
     EXPECT_EQ(klmRenameStep(run), KlmRenamePhase::Finished);
-    const KlmRenameFinish finish = klmRenameFinishData(run);
-    EXPECT_TRUE(finish.refreshList && finish.repaintStatusBar && !finish.showSummary);
-    EXPECT_EQ(finish.changedGames, (std::vector<int32_t>{2, 0, 1}));
-    EXPECT_EQ(finish.summary.renamed, 3);
+    EXPECT_EQ(run.changedGames, (std::vector<int32_t>{2, 0, 1}));
+    EXPECT_EQ(run.summary.renamed, 3);
 }
 
 TEST(RenameRun, CancelTakesEffectBetweenGames)
@@ -290,6 +314,27 @@ TEST(RenameRun, ReportForTheCommandLine)
     PlainGames none(1);
     none.cat.games[0].ownership = kKlmOwned;
     EXPECT_EQ(klmRenameCatalogue(none.cat, none.settings, std::nullopt, false).messages.size(), 1u);
+}
+
+TEST(RenameRun, AStopAskedForEndsTheCommandLineRunBetweenGames)
+{
+    PlainGames g(3);
+    int asked = 0;
+    const KlmRenameReport stopped =
+        klmRenameCatalogue(g.cat, g.settings, std::nullopt, false, [&asked] { return ++asked >= 1; });
+    EXPECT_TRUE(stopped.summary.cancelled);
+    EXPECT_EQ(stopped.summary.renamed, 1);
+    EXPECT_EQ(g.found(0), g.renamed(0));
+    EXPECT_EQ(g.cat.games[1].ownership, kKlmOwnedNotRenamed);
+    EXPECT_TRUE(fs::exists(g.roms + "/game1.bin"));
+
+    // Asked only after the last game: the run was complete, not stopped.
+    PlainGames h(2);
+    const KlmRenameReport whole = klmRenameCatalogue(h.cat, h.settings, std::nullopt, false, [&h] {
+        return h.cat.games[1].ownership == kKlmOwned;
+    });
+    EXPECT_FALSE(whole.summary.cancelled);
+    EXPECT_EQ(whole.summary.renamed, 2);
 }
 
 TEST(RenameRun, NewPathKeepsFolderAndExtension)

@@ -1,5 +1,7 @@
-// The rename progress dialog on its own, over real files: boxes through the
-// seam, the dialog's controls by id, cancel answered both ways.
+// The rename progress dialog on its own, over real files: its boxes go to
+// the owner's messenger, its controls are found by id, cancel is answered
+// both ways, and a game that is out when the dialog goes still lands in
+// its record.
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -10,9 +12,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 
 #include "audit/crc.h"
+#include "dialog_driver.h"
 #include "rename_run_dialog.h"
 #include "text/cp932.h"
 
@@ -46,21 +50,23 @@ struct Folder {
     bool renamed(int i) const { return fs::exists(root / ("名前" + std::to_string(i) + ".bin")); }
 };
 
-struct Boxes {
+// The owner of the dialog: takes its boxes, answers the cancel box as told.
+struct Owner {
+    KlmBoxOwner widget;
     QStringList seen;
     QMessageBox::StandardButton cancelAnswer = QMessageBox::Ok;
 
-    KlmRenameBoxSeam seam()
+    Owner()
     {
-        return [this](QWidget*, const QString& text, const QString& title, QMessageBox::Icon,
-                      QMessageBox::StandardButtons) {
-            seen << title + QStringLiteral(": ") + text;
-            return title == QStringLiteral("キャンセル確認") ? cancelAnswer : QMessageBox::Ok;
-        };
+        widget.messenger.setHook([this](const KlmMessage& m) {
+            seen << m.title + QStringLiteral(": ") + m.text;
+            return m.title == QStringLiteral("キャンセル確認") ? cancelAnswer : QMessageBox::Ok;
+        });
     }
 };
 
-// Clicks キャンセル once the dialog is open and shows its first progress.
+// Clicks キャンセル once the dialog is open (and leaves it open: the answer
+// decides whether it closes).
 void cancelWhenOpen()
 {
     auto* poll = new QTimer;
@@ -69,10 +75,22 @@ void cancelWhenOpen()
         if (dialog && dialog->objectName() == QStringLiteral("42320") && dialog->isVisible()) {
             poll->stop();
             poll->deleteLater();
-            dialog->findChild<QPushButton*>(QStringLiteral("2"))->click();
+            click(dialog, 2);
         }
     });
     poll->start(5);
+}
+
+// Runs the dialog over every game of f; optionally clicks キャンセル as soon
+// as it is open.
+KlmRenameSummary runDialog(Folder& f, Owner& owner, bool clickCancel)
+{
+    KlmRenameRun run;
+    if (!klmRenameStart(run, f.cat, f.settings, klmRenameAllCandidates(f.cat)).empty()) return {};
+    if (clickCancel) cancelWhenOpen();
+    RenameRunDialog dialog(&owner.widget, run);
+    dialog.exec();
+    return run.summary;
 }
 
 }  // namespace
@@ -80,58 +98,38 @@ void cancelWhenOpen()
 class RenameRunDialogTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void renamesEveryGameAndReportsTheFinish()
+    // Every game renamed, no box at all (the window shows no summary).
+    void renamesEveryGameWithoutABox()
     {
         Folder f(3);
-        Boxes boxes;
-        const std::optional<KlmRenameFinish> finish =
-            klmRunRenameDialog(nullptr, f.cat, f.settings, klmRenameAllCandidates(f.cat), boxes.seam());
-        QVERIFY(finish);
-        QCOMPARE(finish->summary.renamed, 3);
-        QCOMPARE(finish->changedGames.size(), size_t(3));
-        QVERIFY(finish->refreshList && !finish->showSummary);
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(f.renamed(i));
-        QCOMPARE(boxes.seen, QStringList{QStringLiteral("開始確認: リネームを開始しますか")});
+        Owner owner;
+        const KlmRenameSummary s = runDialog(f, owner, false);
+        QCOMPARE(s.renamed, 3);
+        for (int i = 0; i < 3; ++i) QVERIFY(f.renamed(i));
+        QVERIFY(owner.seen.isEmpty());
     }
 
-    void nothingToDoShowsTheWarnings()
+    // Confirmed, the run ends before the next game; declined, it goes on.
+    void cancelIsAskedAndAnsweredBothWays()
     {
-        Folder f(1);
-        f.cat.games[0].ownership = kKlmOwned;
-        klmCopyField(f.settings.renamePattern, "");
-        Boxes boxes;
-        QVERIFY(!klmRunRenameDialog(nullptr, f.cat, f.settings, {0}, boxes.seam()));
-        QCOMPARE(boxes.seen, (QStringList{QStringLiteral("開始確認: リネームを開始しますか"),
-                                          QStringLiteral("警告: リネームは不要です"),
-                                          QStringLiteral("警告: リネーム用文字列が設定されていません")}));
-    }
-
-    void cancelConfirmedStopsBeforeTheNextGame()
-    {
-        Folder f(3);
-        Boxes boxes;
-        cancelWhenOpen();
-        const std::optional<KlmRenameFinish> finish =
-            klmRunRenameDialog(nullptr, f.cat, f.settings, klmRenameAllCandidates(f.cat), boxes.seam());
-        QVERIFY(finish);
-        QVERIFY(finish->summary.cancelled);
-        QVERIFY(boxes.seen.contains(QStringLiteral("キャンセル確認: リネームをキャンセルしますか")));
-        QVERIFY(finish->summary.renamed < 3);
-        QCOMPARE(int(fs::exists(f.root / "game2.bin")), 1);
-    }
-
-    void cancelDeclinedGoesOn()
-    {
-        Folder f(3);
-        Boxes boxes;
-        boxes.cancelAnswer = QMessageBox::Cancel;
-        cancelWhenOpen();
-        const std::optional<KlmRenameFinish> finish =
-            klmRunRenameDialog(nullptr, f.cat, f.settings, klmRenameAllCandidates(f.cat), boxes.seam());
-        QVERIFY(finish);
-        QVERIFY(!finish->summary.cancelled);
-        QCOMPARE(finish->summary.renamed, 3);
+        {
+            Folder f(3);
+            Owner owner;
+            const KlmRenameSummary s = runDialog(f, owner, true);
+            QVERIFY(s.cancelled);
+            QCOMPARE(owner.seen, QStringList{QStringLiteral("キャンセル確認: リネームをキャンセルしますか")});
+            QVERIFY(s.renamed < 3);
+            QVERIFY(fs::exists(f.root / "game2.bin"));
+        }
+        {
+            Folder f(3);
+            Owner owner;
+            owner.cancelAnswer = QMessageBox::Cancel;
+            const KlmRenameSummary s = runDialog(f, owner, true);
+            QVERIFY(!s.cancelled);
+            QCOMPARE(s.renamed, 3);
+            QCOMPARE(owner.seen.size(), 1);
+        }
     }
 
     void showsTheGameBeingHandled()
@@ -139,12 +137,43 @@ private Q_SLOTS:
         Folder f(2);
         KlmRenameRun run;
         QVERIFY(klmRenameStart(run, f.cat, f.settings, {1, 0}).empty());
-        RenameRunDialog dialog(nullptr, run, Boxes().seam());
+        Owner owner;
+        RenameRunDialog dialog(&owner.widget, run);
         QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("42322"))->text(), QStringLiteral("    0/    2( 0%)"));
         QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("42323"))->text(),
                  QString::fromStdString((f.root / "game1.bin").string()));
         QCOMPARE(dialog.findChild<QProgressBar*>(QStringLiteral("42321"))->maximum(), 100);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("リネーム"));
+        QCOMPARE(dialog.findChild<QPushButton*>(QStringLiteral("2"))->text(), QStringLiteral("キャンセル"));
+    }
+
+    // The dialog goes (every event loop left at once) while a game's work
+    // is out: the file is moved all the same, so its record must say so.
+    void aGameOutWhenTheDialogGoesStillLands()
+    {
+        Folder f(1);
+        std::promise<void> entered, release;
+        std::shared_future<void> released = release.get_future().share();
+        KlmRenameRun run;
+        run.stepHook = [&entered, released](KlmRenameStage stage) {
+            if (stage != KlmRenameStage::Checked) return;
+            entered.set_value();
+            released.wait();
+        };
+        QVERIFY(klmRenameStart(run, f.cat, f.settings, {0}).empty());
+        std::future<void> inside = entered.get_future();
+        {
+            Owner owner;
+            RenameRunDialog dialog(&owner.widget, run);
+            dialog.show();
+            QTRY_VERIFY_WITH_TIMEOUT(inside.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 5000);
+            QVERIFY(run.jobOut);
+            release.set_value();
+        }  // gone before its queued "done" could run
+        QVERIFY(f.renamed(0));
+        QCOMPARE(klmToUtf8(klmField(f.cat.games[0].foundPath)), (f.root / "名前0.bin").string());
+        QCOMPARE(f.cat.games[0].ownership, kKlmOwned);
+        QVERIFY(!run.jobOut);
     }
 };
 

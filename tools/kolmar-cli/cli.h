@@ -40,6 +40,7 @@ KlmCliRun klmCliSearch(CLI::App& app);
 KlmCliRun klmCliAudit(CLI::App& app);
 KlmCliRun klmCliSaves(CLI::App& app);
 KlmCliRun klmCliLaunch(CLI::App& app);
+KlmCliRun klmCliRename(CLI::App& app);
 
 // Every option of search, for its usage line.
 extern const char* const kKlmCliSearchUsage;
@@ -63,6 +64,14 @@ bool klmCliLoadCatalogue(const AppPaths& paths, Catalogue& cat, KlmLoadSource* s
 // messages on stderr. False after the required-file message on stderr.
 bool klmCliOpenSession(KlmAppContext& ctx, const std::string& baseDir, KlmOpenOptions options,
                        KlmOpenReport* report = nullptr);
+
+// Names on stderr the save files the start-up could not read (the commands
+// that write go on with the defaults, as the program does).
+void klmCliNoteUnreadable(const KlmAppContext& ctx, const KlmOpenReport& report);
+
+// Writes dat.cache with the sort orders (a start-up takes both or neither),
+// as the shutdown would. False after naming the file not written on stderr.
+bool klmCliSaveCaches(KlmAppContext& ctx);
 
 // "data.dat:123: <game> が閉じられていません" (UTF-8, no line break).
 std::string klmCliProblemText(const KlmProblem& problem);

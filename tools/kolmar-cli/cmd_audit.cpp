@@ -41,9 +41,7 @@ int runAudit(const std::string& base, bool json)
     KlmAppContext ctx;
     KlmOpenReport report;
     if (!klmCliOpenSession(ctx, base, {}, &report)) return kKlmExitCannotLoad;
-    for (const KlmSaveFileRead& f : report.files)
-        if (f.state == KlmSaveFileState::Unreadable)
-            std::fprintf(stderr, "%s/save/%s: %s\n", ctx.paths.base.c_str(), f.name, f.error.c_str());
+    klmCliNoteUnreadable(ctx, report);
 
     KlmMainState& st = ctx.state;
     KlmAuditRun run;
@@ -55,15 +53,8 @@ int runAudit(const std::string& base, bool json)
     if (json) run.onFile = printFileEvent;
     klmAuditRunToEnd(run);
 
-    // The caches only: the save files hold nothing the audit changed. The
-    // sort orders go with dat.cache, since a start-up takes both or neither.
-    const KlmSaveReport saved = klmSaveSession(ctx, {KlmSaveFile::DatCache, KlmSaveFile::SortCache});
-    for (const KlmSaveFileResult& r : saved.results) {
-        if (r.written) continue;
-        const std::string& path = r.file == KlmSaveFile::DatCache ? ctx.paths.datCache : ctx.paths.sortCache;
-        std::fprintf(stderr, "%s: %s\n", path.c_str(), r.error.c_str());
-        return kKlmExitProblems;
-    }
+    // The caches only: the save files hold nothing the audit changed.
+    if (!klmCliSaveCaches(ctx)) return kKlmExitProblems;
     const std::string summary = klmAuditSummaryText(run);
     std::fputs(summary.c_str(), json ? stderr : stdout);
     return kKlmExitOk;

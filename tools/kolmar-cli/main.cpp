@@ -18,6 +18,8 @@ const KlmCliCommand kCommands[] = {
     {"search", "search BASEDIR [OPTIONS]", "検索条件で絞り込み、並べ替えた一覧を出力する", kKlmCliSearchUsage,
      klmCliSearch},
     {"audit", "audit BASEDIR [--json]", "ROM フォルダを監査し、結果を dat.cache に書き込む", nullptr, klmCliAudit},
+    {"rename", "rename BASEDIR [OPTIONS]", "監査済みのロムをリネームし、結果を dat.cache に書き込む",
+     "rename BASEDIR [--selected I,J,...] [--dry-run] [--json]", klmCliRename},
     {"saves", "saves BASEDIR", "save フォルダの各ファイルの内容を JSON で出力する", nullptr, klmCliSaves},
     {"launch", "launch BASEDIR GAME [--emulator K] [--dry-run]", "ゲームをエミュレータで起動する（--dry-run: 起動内容を JSON で表示）",
      nullptr, klmCliLaunch},
@@ -79,6 +81,25 @@ bool klmCliOpenSession(KlmAppContext& ctx, const std::string& baseDir, KlmOpenOp
         return false;
     }
     if (report) *report = opened;
+    return true;
+}
+
+void klmCliNoteUnreadable(const KlmAppContext& ctx, const KlmOpenReport& report)
+{
+    for (const KlmSaveFileRead& f : report.files)
+        if (f.state == KlmSaveFileState::Unreadable)
+            std::fprintf(stderr, "%s/save/%s: %s\n", ctx.paths.base.c_str(), f.name, f.error.c_str());
+}
+
+bool klmCliSaveCaches(KlmAppContext& ctx)
+{
+    const KlmSaveReport saved = klmSaveSession(ctx, {KlmSaveFile::DatCache, KlmSaveFile::SortCache});
+    for (const KlmSaveFileResult& r : saved.results) {
+        if (r.written) continue;
+        const std::string& path = r.file == KlmSaveFile::DatCache ? ctx.paths.datCache : ctx.paths.sortCache;
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), r.error.c_str());
+        return false;
+    }
     return true;
 }
 

@@ -17,7 +17,7 @@
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
 #include "rename/file_moves.h"
-#include "../bench/rom_bytes.h"
+#include "rom_bytes.h"
 
 extern char** environ;
 
