@@ -12,7 +12,15 @@
 // favorite.dat, romfolder.dat, permute.dat, custom.dat, window.dat and
 // setting.dat are written in this order, each atomically and each with its
 // own result; a failed write leaves that file as it was and the others
-// are still written.
+// are still written. A file that still holds exactly the bytes it would be
+// given is left as it is (the result on disk is the same file): for
+// 200,000 games that is ~400 MB of dat.cache not written, and for every
+// file two syncs fewer.
+//
+// After a parse, open writes dat.cache, sort.cache and fdate.cache itself
+// (and sort.cache after computing the orders), finishing them on a thread
+// of its own; the save waits for that first. A read-only open writes
+// nothing.
 //
 // Nothing else reads or writes the save files at start-up or close.
 #pragma once
@@ -111,8 +119,9 @@ const char* klmSaveFileName(KlmSaveFile file);
 
 struct KlmSaveFileResult {
     KlmSaveFile file;
-    bool written = false;
-    std::string error;  // the reason when not written
+    bool written = false;    // the file holds what the run has
+    bool unchanged = false;  // ... and already did: it was left alone
+    std::string error;       // the reason when not written
 };
 
 struct KlmSaveReport {
