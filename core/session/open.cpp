@@ -193,8 +193,10 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
     Catalogue& cat = ctx.catalogue;
     KlmMainState& st = ctx.state;
     // A read-only open writes nothing; any other writes the caches it had
-    // to make once the records are as the session starts with them.
-    klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, false, &ctx.caches.dat);
+    // to make once the records are as the session starts with them (or,
+    // without cachesAtOpen, fdate.cache alone right after a parse).
+    const bool fileTimesNow = !options.readOnly && !options.cachesAtOpen;
+    klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, fileTimesNow, &ctx.caches.dat);
     report.sortSource = klmInitBrowseState(st.browse, cat, ctx.paths, &ctx.caches.sort);
 
     st.settings = klmDefaultSettings(options.controlFont, options.clientWidth);
@@ -222,6 +224,6 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
     }
     klmComputeYearPriceRanges(st.settings.search, cat);
     st.browse.selectedGame = st.settings.selectedGame;
-    if (!options.readOnly) beginStartupWrites(ctx, report);
+    if (!options.readOnly && options.cachesAtOpen) beginStartupWrites(ctx, report);
     return report;
 }

@@ -42,6 +42,11 @@ struct KlmOpenOptions {
     int32_t clientWidth = kKlmCreationClientWidth;
     // Writes nothing at all: after a parse, fdate.cache is left as it is.
     bool readOnly = false;
+    // After a parse (or computed orders) the caches are written at open, their
+    // syncs on a thread of their own. A caller that changes the records and
+    // saves the caches itself right away (an audit) clears it: fdate.cache
+    // alone is written at open then, and the caches by its save.
+    bool cachesAtOpen = true;
     // Favourite and movie flags come from favorite.dat and movieinfo.dat
     // alone: those dat.cache carries are cleared before the files are read.
     bool flagsFromSaveFiles = false;

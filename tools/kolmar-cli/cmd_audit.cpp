@@ -37,10 +37,13 @@ int runAudit(const std::string& base, bool json)
     }
 
     // As start-up: the file times are recorded when the catalogue is parsed,
-    // so the caches written below are the ones the next start-up loads.
+    // so the caches written below are the ones the next start-up loads. The
+    // caches themselves are written once, after the audit.
     KlmAppContext ctx;
     KlmOpenReport report;
-    if (!klmCliOpenSession(ctx, base, {}, &report)) return kKlmExitCannotLoad;
+    KlmOpenOptions options;
+    options.cachesAtOpen = false;
+    if (!klmCliOpenSession(ctx, base, options, &report)) return kKlmExitCannotLoad;
     for (const KlmSaveFileRead& f : report.files)
         if (f.state == KlmSaveFileState::Unreadable)
             std::fprintf(stderr, "%s/save/%s: %s\n", ctx.paths.base.c_str(), f.name, f.error.c_str());
