@@ -12,9 +12,10 @@
 
 namespace {
 
+// The records changed have been named to the list's index already.
 void afterChange(KlmWindowServices& services, bool refresh)
 {
-    if (refresh) services.refreshList(false);
+    if (refresh) services.refreshList(false, KlmRefreshScope::Condition);
     else services.repaintList();
 }
 
@@ -23,7 +24,10 @@ void mark(KlmWindowServices& services, const KlmGameListView& list, bool on)
     KlmAppContext& c = services.session();
     const std::vector<int32_t> rows = list.selectedRowList();
     if (rows.empty()) return;
-    afterChange(services, klmMarkFavorites(c.catalogue, c.state.browse.view, rows, on, c.state.settings.search));
+    std::vector<int32_t> games;
+    const bool refresh = klmMarkFavorites(c.catalogue, c.state.browse.view, rows, on, c.state.settings.search, &games);
+    klmNoteGamesChanged(c.state.browse, games);
+    afterChange(services, refresh);
 }
 
 // The two dialogs keep the last name chosen in each for the rest of the run.
@@ -74,6 +78,7 @@ void load(KlmWindowServices& services, FavoriteFileNames& names)
                          klmU("お気に入りを読み込めませんでした。\n") + name + QStringLiteral("\n") +
                              QString::fromStdString(error),
                          klmU("警告"), QMessageBox::Warning);
+    klmNoteAllGamesChanged(c.state.browse);
     afterChange(services, klmFavoritesChangeNeedsRefresh(c.state.settings.search));
 }
 

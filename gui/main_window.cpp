@@ -113,7 +113,7 @@ void MainWindow::createParts()
             [this] { klmLaunchGame(*this, ctx_->state.settings.selectedGame, -1); });
     connect(list_, &KlmGameListView::gameMenuRequested, this,
             [this](const QPoint& pos) { klmShowGameMenu(*this, router_, pos); });
-    connect(list_, &KlmGameListView::sortChanged, this, [this] { refreshList(false); });
+    connect(list_, &KlmGameListView::sortChanged, this, [this] { refreshList(false, KlmRefreshScope::Condition); });
 
     info_ = new QPlainTextEdit(area_);
     info_->setObjectName(QStringLiteral("1002"));
@@ -123,7 +123,7 @@ void MainWindow::createParts()
     area_->setPane(KlmPane::InfoText, info_);
 
     search_ = new SearchBar(c, area_);
-    connect(search_, &SearchBar::changed, this, [this] { refreshList(false); });
+    connect(search_, &SearchBar::changed, this, [this] { refreshList(false, KlmRefreshScope::Condition); });
     connect(search_, &SearchBar::command, this, [this](int32_t id) { router_.run(id); });
 
     status_ = new KlmStatusBar(c, area_);
@@ -205,12 +205,13 @@ void MainWindow::applySettings()
     area_->layOut();
 }
 
-void MainWindow::refreshList(bool forceReload)
+void MainWindow::refreshList(bool forceReload, KlmRefreshScope scope)
 {
     KlmAppContext& c = *ctx_;
     KlmMainState& st = c.state;
     st.browse.selectedGame = st.settings.selectedGame;
-    const KlmRefreshResult r = klmRefreshViewList(st.browse, c.catalogue, st.settings, st.replacements, forceReload);
+    const KlmRefreshResult r =
+        klmRefreshViewList(st.browse, c.catalogue, st.settings, st.replacements, forceReload, scope);
     list_->gameModel()->reset();
     status_->update();
     if (r.empty) {

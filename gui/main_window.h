@@ -61,7 +61,7 @@ public:
     // KlmWindowServices
     KlmAppContext& session() override { return *ctx_; }
     QWidget* window() override { return this; }
-    void refreshList(bool forceReload) override;
+    void refreshList(bool forceReload, KlmRefreshScope scope = KlmRefreshScope::Everything) override;
     void ownershipChanged() override;
     void repaintStatus() override;
     void repaintList() override;

@@ -264,6 +264,6 @@ void klmRegisterReplaceCommands(KlmCommandRouter& router, KlmWindowServices& ser
         guard.attach(&dialog);
         if (dialog.exec() != QDialog::Accepted) return;
         services.session().state.replacements = dialog.rules();
-        services.refreshList(false);
+        services.refreshList(false, KlmRefreshScope::Condition);
     });
 }

@@ -19,7 +19,7 @@ void toggleViewFilter(KlmWindowServices& services, int32_t id)
     // Hiding later disks keeps the game selected through its first disk.
     services.setCommandChecked(id, klmToggleViewFilter(st.browse, st.settings, c.catalogue, which));
     st.settings.selectedGame = st.browse.selectedGame;
-    services.refreshList(false);
+    services.refreshList(false, KlmRefreshScope::Condition);
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ void klmRegisterViewCommands(KlmCommandRouter& router, KlmWindowServices& servic
 {
     router.add(kKlmCmdTitleMode, [&services] {
         services.setCommandChecked(kKlmCmdTitleMode, klmToggleTitleMode(services.settings()));
-        services.refreshList(false);
+        services.refreshList(false, KlmRefreshScope::Condition);
     });
     router.add(kKlmCmdWheelSelect, [&services] {
         Settings& s = services.settings();

@@ -44,7 +44,10 @@ public:
     virtual QWidget* window() = 0;
 
     // The one list refresh; the selected game stays selected when listed.
-    virtual void refreshList(bool forceReload) = 0;
+    // Condition when nothing but what the list is asked to show changed
+    // since the last refresh (see KlmRefreshScope); a change of records
+    // other than the ones named to klmNoteGamesChanged needs Everything.
+    virtual void refreshList(bool forceReload, KlmRefreshScope scope = KlmRefreshScope::Everything) = 0;
     // Ownership changed (audit, reset, special-CRC rule, rename): the
     // status bar recounts and the list is refreshed.
     virtual void ownershipChanged() = 0;

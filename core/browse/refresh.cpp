@@ -1,5 +1,6 @@
 #include "browse/refresh.h"
 
+#include <algorithm>
 #include <cstring>
 #include <type_traits>
 
@@ -15,6 +16,11 @@ KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, co
 void klmNoteGamesChanged(KlmBrowseState& state, std::span<const int32_t> games)
 {
     klmMarkGamesChanged(state.index, games);
+}
+
+void klmNoteAllGamesChanged(KlmBrowseState& state)
+{
+    std::fill(state.index.stale.begin(), state.index.stale.end(), 1);
 }
 
 KlmSortChoice klmCurrentSort(const Settings& settings)

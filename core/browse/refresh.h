@@ -105,6 +105,10 @@ KlmSortChoice klmCurrentSort(const Settings& settings);
 // the next refresh — with scope Condition — copies only the part of the
 // index that holds them instead of every record.
 void klmNoteGamesChanged(KlmBrowseState& state, std::span<const int32_t> games);
+// Says that any record may have changed (a favourites file was read and
+// the list not refreshed): the next refresh copies them all again,
+// whatever its scope.
+void klmNoteAllGamesChanged(KlmBrowseState& state);
 
 // The full refresh: fill, filter, re-select. settings supplies the search
 // condition, the sort column and its direction, and the title mode. scope

@@ -93,7 +93,7 @@ KlmRuleCheck klmEditReplacementRule(std::vector<ReplacementRule>& rules, int32_t
 }
 
 bool klmMarkFavorites(Catalogue& cat, const ViewList& view, const std::vector<int32_t>& selectedRows, bool mark,
-                      const SearchCondition& cond)
+                      const SearchCondition& cond, std::vector<int32_t>* changed)
 {
     for (int32_t row : selectedRows) {
         if (row < 0 || row >= view.count || static_cast<size_t>(row) >= view.rows.size())
@@ -102,6 +102,7 @@ bool klmMarkFavorites(Catalogue& cat, const ViewList& view, const std::vector<in
         if (index < 0 || index >= klmGameCount(cat))
             continue;
         cat.games[static_cast<size_t>(index)].favorite = mark ? 1 : 0;
+        if (changed) changed->push_back(index);
     }
     return klmFavoritesChangeNeedsRefresh(cond);
 }

@@ -52,6 +52,7 @@ bool klmFavoritesChangeNeedsRefresh(const SearchCondition& cond);
 
 // Sets (mark) or clears the favourite flag of the game on each selected
 // row (rows outside the list are ignored). Returns
-// klmFavoritesChangeNeedsRefresh.
+// klmFavoritesChangeNeedsRefresh. changed, when given, receives the games
+// whose records were written (for klmNoteGamesChanged).
 bool klmMarkFavorites(Catalogue& cat, const ViewList& view, const std::vector<int32_t>& selectedRows, bool mark,
-                      const SearchCondition& cond);
+                      const SearchCondition& cond, std::vector<int32_t>* changed = nullptr);

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <optional>
@@ -258,6 +259,13 @@ bool mapCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
         p += n;
         return true;
     }, /*games=*/false);
+    // The tables now live in their own arrays: their pages of the mapping,
+    // never written, go back to the file rather than stay resident.
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t tablesFrom = reinterpret_cast<uintptr_t>(map) + kCountBytes + gamesBytes;
+    const uintptr_t firstFree = (tablesFrom + page - 1) / page * page;
+    const uintptr_t end = reinterpret_cast<uintptr_t>(map) + size;
+    if (firstFree < end) madvise(reinterpret_cast<void*>(firstFree), end - firstFree, MADV_DONTNEED);
     cat = std::move(loaded);
     return true;
 }

@@ -276,9 +276,13 @@ void klmBuildSizeTable(Catalogue& cat)
 
 void klmResetMovieMarks(Catalogue& cat)
 {
+    decltype(GameRecord::movieMark) none;
+    klmCopyField(none, "\x81\x7e");  // "×"
+    // Only records that differ are written: one left alone stays the
+    // cache file's page, shared and unread.
     for (GameRecord& g : cat.games) {
-        g.hasMovie = 0;
-        klmCopyField(g.movieMark, "\x81\x7e");  // "×"
+        if (g.hasMovie != 0) g.hasMovie = 0;
+        if (std::memcmp(g.movieMark, none, sizeof none) != 0) std::memcpy(g.movieMark, none, sizeof none);
     }
     cat.movieCount = 0;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@
 #include "media/skins.h"
 #include "settings/settings.h"
 #include "settings/window_file.h"
+#include "text/background_writes.h"
+#include "text/file_stamp.h"
 
 struct KlmMainState {
     Settings settings;
@@ -52,8 +55,18 @@ struct KlmMainState {
     int32_t renameCommand = 0;
 };
 
+// What the run knows of its caches on disk: dat.cache and sort.cache as
+// last read or written (the close leaves alone a file that would get the
+// same bytes), and the start-up's cache writes while they finish.
+struct KlmCacheState {
+    KlmFileStamp dat;
+    KlmFileStamp sort;
+    std::unique_ptr<KlmBackgroundWrites> writes;
+};
+
 struct KlmAppContext {
     AppPaths paths;
     Catalogue catalogue;
     KlmMainState state;
+    KlmCacheState caches;
 };

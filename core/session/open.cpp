@@ -1,5 +1,7 @@
 #include "session/session.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -85,7 +87,8 @@ void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptio
 {
     Catalogue& cat = ctx.catalogue;
     if (options.flagsFromSaveFiles)
-        for (GameRecord& g : cat.games) g.favorite = 0;
+        for (GameRecord& g : cat.games)
+            if (g.favorite != 0) g.favorite = 0;  // a record left alone stays the cache's page
     loadSave(report, "favorite.dat", ctx.paths.favoriteDat, [&](std::string_view image) {
         klmReadFavoritesImage(image, cat);
         return true;
@@ -111,6 +114,41 @@ void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptio
     // that marks other games would leave that column sorted by stale marks.
     if (movieCount(cat) != moviesBefore || options.flagsFromSaveFiles)
         klmResortMovieOrders(ctx.state.browse.orders, cat);
+}
+
+// After a parse the caches are written at start-up rather than first at
+// the close, and sort.cache whenever its orders had to be computed: the
+// bytes go to temporary files now, while the syncs and renames run on a
+// thread of their own, so the window does not wait for the disk. Each
+// stamp then describes the file as it will be, and a close that would
+// write the same bytes leaves it alone.
+void beginStartupWrites(KlmAppContext& ctx, const KlmOpenReport& report)
+{
+    const AppPaths& paths = ctx.paths;
+    KlmCacheState& caches = ctx.caches;
+    const bool parsed = report.catalogueSource == KlmLoadSource::Parsed;
+    std::vector<KlmAtomicWrite> writes;
+    auto begin = [&writes](auto start) {
+        writes.emplace_back();
+        if (!start(writes.back())) writes.pop_back();  // the close writes it instead
+    };
+    if (parsed) {
+        // The caches on disk were made from other files (or could not be
+        // read): they go before fdate.cache vouches for what stands there.
+        unlink(paths.datCache.c_str());
+        unlink(paths.sortCache.c_str());
+        begin([&](KlmAtomicWrite& w) { return klmBeginFileTimesWrite(w, paths); });
+        begin([&](KlmAtomicWrite& w) {
+            return klmBeginCatalogueCacheWrite(w, paths, ctx.catalogue, nullptr, &caches.dat);
+        });
+    }
+    if (parsed || report.sortSource == KlmSortSource::Computed)
+        begin([&](KlmAtomicWrite& w) {
+            return klmBeginSortCacheWrite(w, paths, ctx.state.browse.orders, nullptr, &caches.sort);
+        });
+    if (writes.empty()) return;
+    caches.writes = std::make_unique<KlmBackgroundWrites>();
+    klmStartBackgroundWrites(*caches.writes, std::move(writes));
 }
 
 std::string absoluteBase(const std::string& baseFolder)
@@ -164,8 +202,12 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
 
     Catalogue& cat = ctx.catalogue;
     KlmMainState& st = ctx.state;
-    klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, !options.readOnly);
-    report.sortSource = klmInitBrowseState(st.browse, cat, ctx.paths);
+    // A read-only open writes nothing; any other writes the caches it had
+    // to make once the records are as the session starts with them (or,
+    // without cachesAtOpen, fdate.cache alone right after a parse).
+    const bool fileTimesNow = !options.readOnly && !options.cachesAtOpen;
+    klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, fileTimesNow, &ctx.caches.dat);
+    report.sortSource = klmInitBrowseState(st.browse, cat, ctx.paths, &ctx.caches.sort);
 
     st.settings = klmDefaultSettings(options.controlFont, options.clientWidth);
     klmInitEmulatorRegistry(st.emulators, cat);
@@ -192,5 +234,6 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
     }
     klmComputeYearPriceRanges(st.settings.search, cat);
     st.browse.selectedGame = st.settings.selectedGame;
+    if (!options.readOnly && options.cachesAtOpen) beginStartupWrites(ctx, report);
     return report;
 }

@@ -10,30 +10,71 @@
 #include "emulator/registry.h"
 #include "media/movie_info.h"
 #include "media/skins.h"
+#include "settings/setting_file.h"
 #include "settings/window_file.h"
+#include "text/file_io.h"
 
 namespace {
 
-// One writer per file, each writing atomically: false (and a reason)
-// leaves the old file as it was.
-bool writeFile(KlmSaveFile file, const KlmAppContext& c, std::string* e)
+// The image of a save file (not a cache).
+std::string imageOf(KlmSaveFile file, const KlmAppContext& c)
 {
     const KlmMainState& st = c.state;
     switch (file) {
-    case KlmSaveFile::DatCache: return klmSaveCatalogueCache(c.paths, c.catalogue, e);
-    case KlmSaveFile::SortCache: return klmWriteSortCache(c.paths, st.browse.orders, e);
-    case KlmSaveFile::MovieInfo: return klmSaveMovieInfoFile(c.paths.movieinfoDat, c.catalogue, e);
-    case KlmSaveFile::Skin: return klmSaveSkinFile(c.paths.skinDat, st.skins, c.catalogue, e);
-    case KlmSaveFile::Emulator: return klmSaveEmulatorFile(c.paths.emulatorDat, st.emulators, c.catalogue, e);
-    case KlmSaveFile::Favorite: return klmSaveFavoritesFile(c.paths.favoriteDat, c.catalogue, e);
-    case KlmSaveFile::RomFolder: return klmSaveRomFolderFile(c.paths.romfolderDat, st.romFolders, e);
-    case KlmSaveFile::Permute: return klmSavePermuteFile(c.paths.permuteDat, st.replacements, e);
-    case KlmSaveFile::Custom: return klmSaveCustomStoreFile(c.paths.customDat, st.customSearches, e);
-    case KlmSaveFile::Window: return klmWriteWindowFile(c.paths.windowDat, st.placement, e);
-    case KlmSaveFile::Setting: return klmWriteSettingFile(c.paths.settingDat, st.settings, c.catalogue, e);
+    case KlmSaveFile::MovieInfo: return klmMovieInfoImage(c.catalogue);
+    case KlmSaveFile::Skin: return klmSkinImage(st.skins, c.catalogue);
+    case KlmSaveFile::Emulator: return klmEmulatorImage(st.emulators, c.catalogue);
+    case KlmSaveFile::Favorite: return klmFavoritesImage(c.catalogue);
+    case KlmSaveFile::RomFolder: return klmRomFolderImage(st.romFolders);
+    case KlmSaveFile::Permute: return klmPermuteImage(st.replacements);
+    case KlmSaveFile::Custom: return klmCustomStoreImage(st.customSearches);
+    case KlmSaveFile::Window: return klmWindowFileImage(st.placement);
+    case KlmSaveFile::Setting: return klmSettingFileImage(st.settings, c.catalogue);
+    case KlmSaveFile::DatCache:
+    case KlmSaveFile::SortCache: break;
     }
-    if (e) *e = "unknown file";
-    return false;
+    return {};
+}
+
+std::string pathOf(KlmSaveFile file, const AppPaths& p)
+{
+    switch (file) {
+    case KlmSaveFile::DatCache: return p.datCache;
+    case KlmSaveFile::SortCache: return p.sortCache;
+    case KlmSaveFile::MovieInfo: return p.movieinfoDat;
+    case KlmSaveFile::Skin: return p.skinDat;
+    case KlmSaveFile::Emulator: return p.emulatorDat;
+    case KlmSaveFile::Favorite: return p.favoriteDat;
+    case KlmSaveFile::RomFolder: return p.romfolderDat;
+    case KlmSaveFile::Permute: return p.permuteDat;
+    case KlmSaveFile::Custom: return p.customDat;
+    case KlmSaveFile::Window: return p.windowDat;
+    case KlmSaveFile::Setting: return p.settingDat;
+    }
+    return {};
+}
+
+// One writer per file, each writing atomically: false (and a reason)
+// leaves the old file as it was. A file that already holds exactly the
+// bytes it would get is left alone (*unchanged): the result on disk is the
+// same, without the two syncs of a replacement (the caches by their
+// stamps, the small save files by reading them back).
+bool writeFile(KlmSaveFile file, KlmAppContext& c, std::string* e, bool* unchanged)
+{
+    switch (file) {
+    case KlmSaveFile::DatCache: return klmSaveCatalogueCache(c.paths, c.catalogue, e, &c.caches.dat, unchanged);
+    case KlmSaveFile::SortCache:
+        return klmWriteSortCache(c.paths, c.state.browse.orders, e, &c.caches.sort, unchanged);
+    default: break;
+    }
+    const std::string path = pathOf(file, c.paths);
+    const std::string image = imageOf(file, c);
+    std::string onDisk;
+    if (klmReadWholeFile(path, onDisk) && onDisk == image) {
+        *unchanged = true;
+        return true;
+    }
+    return klmWriteFileAtomic(path, image, e);
 }
 
 }  // namespace
@@ -72,11 +113,17 @@ KlmSaveReport klmSaveSession(KlmAppContext& ctx, const std::vector<KlmSaveFile>&
 {
     KlmSaveReport report;
     report.undeleted = klmDeleteExtractedFiles(ctx.state.extracted);
+    // The start-up's cache writes land first. One that failed left its
+    // stamp describing a file that never arrived, so it is written now.
+    if (ctx.caches.writes) {
+        klmJoinBackgroundWrites(*ctx.caches.writes);
+        ctx.caches.writes.reset();
+    }
     for (int i = 0; i < kKlmSaveFileCount; ++i) {
         const auto file = static_cast<KlmSaveFile>(i);
         if (std::find(which.begin(), which.end(), file) == which.end()) continue;
-        KlmSaveFileResult result{file, false, {}};
-        result.written = writeFile(file, ctx, &result.error);
+        KlmSaveFileResult result{file, false, false, {}};
+        result.written = writeFile(file, ctx, &result.error, &result.unchanged);
         report.results.push_back(std::move(result));
     }
     return report;

@@ -13,7 +13,15 @@
 // favorite.dat, romfolder.dat, permute.dat, custom.dat, window.dat and
 // setting.dat are written in this order, each atomically and each with its
 // own result; a failed write leaves that file as it was and the others
-// are still written.
+// are still written. A file that still holds exactly the bytes it would be
+// given is left as it is (the result on disk is the same file): for
+// 200,000 games that is ~400 MB of dat.cache not written, and for every
+// file two syncs fewer.
+//
+// After a parse, open writes dat.cache, sort.cache and fdate.cache itself
+// (and sort.cache after computing the orders), finishing them on a thread
+// of its own; the save waits for that first. A read-only open writes
+// nothing.
 //
 // Nothing else reads or writes the save files at start-up or close.
 #pragma once
@@ -35,6 +43,11 @@ struct KlmOpenOptions {
     int32_t clientWidth = kKlmCreationClientWidth;
     // Writes nothing at all: after a parse, fdate.cache is left as it is.
     bool readOnly = false;
+    // After a parse (or computed orders) the caches are written at open, their
+    // syncs on a thread of their own. A caller that changes the records and
+    // saves the caches itself right away (an audit) clears it: fdate.cache
+    // alone is written at open then, and the caches by its save.
+    bool cachesAtOpen = true;
     // Favourite and movie flags come from favorite.dat and movieinfo.dat
     // alone: those dat.cache carries are cleared before the files are read.
     bool flagsFromSaveFiles = false;
@@ -115,8 +128,9 @@ const char* klmSaveFileName(KlmSaveFile file);
 
 struct KlmSaveFileResult {
     KlmSaveFile file;
-    bool written = false;
-    std::string error;  // the reason when not written
+    bool written = false;    // the file holds what the run has
+    bool unchanged = false;  // ... and already did: it was left alone
+    std::string error;       // the reason when not written
 };
 
 struct KlmSaveReport {

@@ -8,12 +8,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "audit/ownership.h"
 #include "browse/favorites.h"
+#include "catalogue/cache.h"
 #include "media/movie_info.h"
 #include "test_util.h"
 
@@ -356,4 +361,190 @@ TEST(Session, FlagsFromTheSaveFilesAloneAndDamageIsReported)
     r = f.open(ctx, fromFiles);
     EXPECT_EQ(ctx.catalogue.games[2].favorite, 0);
     EXPECT_EQ(ctx.catalogue.games[7].favorite, 1);
+}
+
+// ---- The caches at open and close -------------------------------------------
+
+namespace {
+
+// A file's identity on disk: a file written again (atomically) is another
+// inode with another time, one left alone keeps both.
+struct FileId {
+    ino_t inode = 0;
+    int64_t mtimeNs = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+FileId idOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {st.st_ino, static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+KlmSaveFileResult resultOf(const KlmSaveReport& r, KlmSaveFile file)
+{
+    for (const KlmSaveFileResult& x : r.results)
+        if (x.file == file) return x;
+    return {file, false, false, "not asked for"};
+}
+
+// Private, written pages of the mapping that starts at base (kB), from the
+// process's own memory map.
+long privateDirtyKiB(const void* base)
+{
+    std::ifstream smaps("/proc/self/smaps");
+    std::string line;
+    bool inside = false;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(base);
+    while (std::getline(smaps, line)) {
+        unsigned long from = 0, to = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx ", &from, &to) == 2 && line.find(':') > line.find('-')) {
+            inside = from == start;
+            continue;
+        }
+        long kib = 0;
+        if (inside && std::sscanf(line.c_str(), "Private_Dirty: %ld kB", &kib) == 1) return kib;
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(Session, AfterAParseOpenWritesTheCachesAndAnUnchangedCloseLeavesThem)
+{
+    SampleFolder f;
+    fs::remove(f.paths.fdateCache);  // the catalogue reads as changed
+
+    KlmAppContext ctx;
+    KlmOpenOptions readOnly;
+    readOnly.readOnly = true;
+    ASSERT_EQ(f.open(ctx, readOnly).catalogueSource, KlmLoadSource::Parsed);
+    EXPECT_FALSE(ctx.caches.writes);
+    EXPECT_FALSE(fs::exists(f.paths.fdateCache) || fs::exists(f.paths.datCache) || fs::exists(f.paths.sortCache));
+
+    ASSERT_EQ(f.open(ctx).catalogueSource, KlmLoadSource::Parsed);
+    ASSERT_TRUE(ctx.caches.writes);
+    std::string error;
+    ASSERT_TRUE(klmJoinBackgroundWrites(*ctx.caches.writes, &error)) << error;
+    // Exactly what the close would write, and fdate.cache vouching for it.
+    EXPECT_EQ(klmTestRead(f.paths.datCache), klmCatalogueCacheImage(ctx.catalogue));
+    EXPECT_EQ(klmTestRead(f.paths.sortCache), klmSortCacheImage(ctx.state.browse.orders));
+    AppPaths later;
+    klmBuildAppPaths(later, f.base);
+    EXPECT_FALSE(later.catalogueChanged);
+
+    const FileId dat = idOf(f.paths.datCache), sort = idOf(f.paths.sortCache);
+    KlmSaveReport saved = klmSaveSession(ctx);
+    EXPECT_TRUE(saved.allWritten());
+    EXPECT_TRUE(resultOf(saved, KlmSaveFile::DatCache).unchanged);
+    EXPECT_TRUE(resultOf(saved, KlmSaveFile::SortCache).unchanged);
+    EXPECT_FALSE(resultOf(saved, KlmSaveFile::Setting).unchanged);
+    EXPECT_EQ(idOf(f.paths.datCache), dat);
+    EXPECT_EQ(idOf(f.paths.sortCache), sort);
+
+    // The next run loads them and writes nothing at open; its close
+    // writes dat.cache again only once a record has changed.
+    KlmAppContext again;
+    const KlmOpenReport r = f.open(again);
+    ASSERT_EQ(r.catalogueSource, KlmLoadSource::Cache);
+    ASSERT_EQ(r.sortSource, KlmSortSource::Cache);
+    EXPECT_FALSE(again.caches.writes);
+    saved = klmSaveSession(again);
+    EXPECT_TRUE(saved.allWritten());
+    for (const KlmSaveFileResult& x : saved.results) EXPECT_TRUE(x.unchanged) << klmSaveFileName(x.file);
+    EXPECT_EQ(idOf(f.paths.datCache), dat);
+    const FileId setting = idOf(f.paths.settingDat), favorite = idOf(f.paths.favoriteDat);
+    again.catalogue.games[5].favorite = 1;
+    saved = klmSaveSession(again);
+    for (const KlmSaveFileResult& x : saved.results) {
+        const bool changed = x.file == KlmSaveFile::DatCache || x.file == KlmSaveFile::Favorite;
+        EXPECT_TRUE(x.written) << klmSaveFileName(x.file);
+        EXPECT_EQ(x.unchanged, !changed) << klmSaveFileName(x.file);
+    }
+    EXPECT_EQ(idOf(f.paths.settingDat), setting);
+    EXPECT_NE(idOf(f.paths.favoriteDat), favorite);
+    EXPECT_NE(idOf(f.paths.datCache), dat);
+    EXPECT_EQ(klmTestRead(f.paths.datCache), klmCatalogueCacheImage(again.catalogue));
+}
+
+// Whatever happened to a cache file since the run read or wrote it, the
+// close leaves the bytes the run has.
+TEST(Session, ACacheChangedOnDiskIsWrittenAgainAtTheClose)
+{
+    struct Case {
+        const char* what;
+        void (*change)(const std::string& path);
+    };
+    const Case cases[] = {
+        {"removed", [](const std::string& p) { fs::remove(p); }},
+        {"the same bytes written again", [](const std::string& p) { klmTestWrite(p, klmTestRead(p)); }},
+        {"other bytes of the same length",
+         [](const std::string& p) {
+             std::string bytes = klmTestRead(p);
+             bytes[bytes.size() / 2] ^= 1;
+             klmTestWrite(p, bytes);
+         }},
+        {"a folder in its place",
+         [](const std::string& p) {
+             fs::remove(p);
+             fs::create_directory(p);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SampleFolder f;
+        fs::remove(f.paths.fdateCache);
+        KlmAppContext ctx;
+        ASSERT_TRUE(f.open(ctx).opened());
+        ASSERT_TRUE(klmJoinBackgroundWrites(*ctx.caches.writes));
+        // A file rewritten in place is told by its time, which the file
+        // system keeps to its clock's tick (a few ms).
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        c.change(f.paths.datCache);
+        c.change(f.paths.sortCache);
+        const KlmSaveReport saved = klmSaveSession(ctx);
+        const bool folder = fs::is_directory(f.paths.datCache);
+        for (KlmSaveFile file : {KlmSaveFile::DatCache, KlmSaveFile::SortCache}) {
+            EXPECT_FALSE(resultOf(saved, file).unchanged);
+            EXPECT_EQ(resultOf(saved, file).written, !folder);
+        }
+        if (folder) continue;
+        EXPECT_EQ(klmTestRead(f.paths.datCache), klmCatalogueCacheImage(ctx.catalogue));
+        EXPECT_EQ(klmTestRead(f.paths.sortCache), klmSortCacheImage(ctx.state.browse.orders));
+    }
+}
+
+// Clearing the flags dat.cache carried writes only the records that had
+// one: the others stay the file's pages, shared with the system's cache.
+TEST(Session, FlagsFromTheSaveFilesWriteOnlyTheRecordsThatHadOne)
+{
+    SampleFolder f;
+    Catalogue cached = f.cat;
+    klmApplyCatalogueChoices(cached, klmDefaultSettings());  // as a run leaves them
+    cached.games[2].favorite = 1;
+    klmSetMovieFlag(cached.games[3], true);
+    cached.movieCount = 1;
+    ASSERT_TRUE(klmWriteFileTimes(f.paths));
+    ASSERT_TRUE(klmSaveCatalogueCache(f.paths, cached));
+    klmTestWrite(f.paths.favoriteDat, "[BEGIN]\r\n7\r\n[END]\r\n");
+
+    KlmAppContext ctx;
+    KlmOpenOptions fromFiles;
+    fromFiles.flagsFromSaveFiles = true;
+    fromFiles.readOnly = true;
+    ASSERT_EQ(f.open(ctx, fromFiles).catalogueSource, KlmLoadSource::Cache);
+    const Catalogue& cat = ctx.catalogue;
+    ASSERT_TRUE(cat.games.mapped());
+    EXPECT_EQ(cat.games[2].favorite, 0);
+    EXPECT_EQ(cat.games[7].favorite, 1);
+    EXPECT_EQ(cat.games[3].hasMovie, 0);
+    EXPECT_EQ(klmField(cat.games[3].movieMark), "\x81\x7e");
+    EXPECT_EQ(cat.movieCount, 0);
+
+    // Three records written, each on at most two pages; every one of the
+    // 84 records written would be some 40 pages.
+    const long dirty = privateDirtyKiB(cat.games.mappingBase());
+    ASSERT_GE(dirty, 0);
+    EXPECT_LE(dirty, 6 * 4);
 }

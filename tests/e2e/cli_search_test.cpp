@@ -122,4 +122,46 @@ TEST(KolmarCliSearch, SearchOnAGeneratedCatalogueByNamesAndNumbers)
     EXPECT_GT(replaced.lines.size(), plain.lines.size());
 }
 
+// --type: each key's line has the search text after it and the rows a
+// search for that text lists; the word is typed after --text and taken
+// back to it, and nothing else is printed but the slowest key.
+TEST(KolmarCliSearch, TypingAWordKeyByKey)
+{
+    KlmTempDir dir;
+    const std::string base = dir.file("gen");
+    ASSERT_EQ(klmRunGen({base, "1500", "--seed", "7"}, dir).exitCode, 0);
+    const std::string rules = dir.file("rules.txt");
+    klmTestWrite(rules, "ドラ\tどら\n");
+    for (bool withRules : {false, true}) {
+        SCOPED_TRACE(withRules ? "with a rule" : "without rules");
+        std::vector<std::string> common{base, "--show", "owned,notowned"};
+        if (withRules) common.insert(common.end(), {"--replace", rules});
+        auto args = [&common](std::vector<std::string> more) {
+            std::vector<std::string> all = common;
+            all.insert(all.end(), more.begin(), more.end());
+            return all;
+        };
+        CliRun typed = runSearch(args({"--text", "ド", "--type", "ラゴx", "--repeat", "3"}), dir);
+        ASSERT_EQ(typed.status, 0);
+        ASSERT_EQ(typed.lines.size(), 1u + 6u + 1u);
+        EXPECT_EQ(typed.lines[0], "key\ttext\trows\tpass\tms");
+        const std::vector<std::pair<std::string, std::string>> keys{
+            {"+", "ドラ"}, {"+", "ドラゴ"}, {"+", "ドラゴx"}, {"-", "ドラゴ"}, {"-", "ドラ"}, {"-", "ド"}};
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const std::string& line = typed.lines[k + 1];
+            SCOPED_TRACE(line);
+            const std::string prefix = keys[k].first + "\t" + keys[k].second + "\t";
+            ASSERT_EQ(line.substr(0, prefix.size()), prefix);
+            const std::string rows = line.substr(prefix.size(), line.find('\t', prefix.size()) - prefix.size());
+            const CliRun listed = runSearch(args({"--text", keys[k].second}), dir);
+            ASSERT_FALSE(listed.lines.empty());
+            EXPECT_EQ(rows + " rows", listed.lines.back());
+        }
+        EXPECT_EQ(typed.lines[7].rfind("slowest ", 0), 0u) << typed.lines[7];
+        EXPECT_NE(typed.lines[7].find("6 keys, 1500 games, median of 3"), std::string::npos) << typed.lines[7];
+    }
+    EXPECT_EQ(runSearch({base, "--type", ""}, dir).status, 2);
+    EXPECT_EQ(runSearch({base, "--type", "a", "--repeat", "0"}, dir).status, 2);
+}
+
 }  // namespace

@@ -37,10 +37,13 @@ int runAudit(const std::string& base, bool json)
     }
 
     // As start-up: the file times are recorded when the catalogue is parsed,
-    // so the caches written below are the ones the next start-up loads.
+    // so the caches written below are the ones the next start-up loads. The
+    // caches themselves are written once, after the audit.
     KlmAppContext ctx;
     KlmOpenReport report;
-    if (!klmCliOpenSession(ctx, base, {}, &report)) return kKlmExitCannotLoad;
+    KlmOpenOptions options;
+    options.cachesAtOpen = false;
+    if (!klmCliOpenSession(ctx, base, options, &report)) return kKlmExitCannotLoad;
     klmCliNoteUnreadable(ctx, report);
 
     KlmMainState& st = ctx.state;

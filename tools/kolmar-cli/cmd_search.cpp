@@ -6,6 +6,11 @@
 // caches when valid) and nothing is written. The list starts from the
 // built-in settings and no replacement rules, or, with --from-settings,
 // from the folder's setting.dat and permute.dat.
+//
+// With --type WORD the list is not printed: WORD is typed after the search
+// text one character at a time and then deleted again, a refresh per key
+// as the window runs it, and each key's refresh time (the median over
+// --repeat rounds) is printed instead.
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -22,6 +27,7 @@
 #include "browse/refresh.h"
 #include "browse/search_bar.h"
 #include "browse/sort.h"
+#include "browse/typing.h"
 #include "cli.h"
 #include "settings/setting_file.h"
 #include "settings/settings.h"
@@ -34,7 +40,7 @@ const char* const kKlmCliSearchUsage =
     "[--publisher NAME] [--genre NAME] [--screen NAME] [--year N] [--year-qualifier Q] [--price N] "
     "[--price-qualifier Q] [--size N] [--size-qualifier Q] [--show owned,notrenamed,notowned,laterdisks] "
     "[--favorites] [--sort FIELD_ID] [--desc] [--title-mode 0|1] [--replace FILE] [--from-settings] "
-    "[--repeat K]";
+    "[--repeat K] [--type WORD]";
 
 namespace {
 
@@ -128,6 +134,8 @@ struct Options {
     bool desc = false;
     std::string sortField, titleMode, repeat;
     std::string replaceFile;
+    std::string typed;
+    bool hasTyped = false;
 };
 
 // Numbers are read as exact decimals (no base prefixes, nothing after).
@@ -239,6 +247,39 @@ bool applySort(Settings& s, int32_t field, bool desc, bool setField)
     return true;
 }
 
+const char* passName(KlmPassKind pass)
+{
+    switch (pass) {
+    case KlmPassKind::Plain: return "plain";
+    case KlmPassKind::Full: return "full";
+    case KlmPassKind::Narrowed: return "narrowed";
+    }
+    return "";
+}
+
+// One line per key: what it did, the search text after it, the rows, how
+// they were found and the time; then the slowest key.
+int printTyping(KlmBrowseState& state, const Catalogue& cat, Settings& settings,
+                const std::vector<ReplacementRule>& rules, const std::string& word, int32_t repeat)
+{
+    const int rounds = repeat > 0 ? repeat : 1;
+    const std::vector<KlmKeystroke> keys = klmTypeWord(state, cat, settings, rules, klmFromUtf8(word), rounds);
+    std::string out = "key\ttext\trows\tpass\tms\n";
+    double worst = 0;
+    char ms[32];
+    for (const KlmKeystroke& k : keys) {
+        std::snprintf(ms, sizeof ms, "%.3f", k.ms);
+        out += k.deletion ? "-\t" : "+\t";
+        out += klmToUtf8(k.text) + '\t' + std::to_string(k.rows) + '\t' + passName(k.pass) + '\t' + ms + '\n';
+        worst = std::max(worst, k.ms);
+    }
+    std::snprintf(ms, sizeof ms, "%.3f", worst);
+    out += std::string("slowest ") + ms + " ms (" + std::to_string(keys.size()) + " keys, " +
+           std::to_string(cat.games.size()) + " games, median of " + std::to_string(rounds) + ")\n";
+    klmCliWrite(out);
+    return klmCliFlush() ? kKlmExitOk : kKlmExitCannotLoad;
+}
+
 int runSearch(const Options& o, const CLI::App& app)
 {
     int32_t sortField = -1, titleMode = -1, repeat = 0;
@@ -281,6 +322,11 @@ int runSearch(const Options& o, const CLI::App& app)
     state.selectedGame = settings.selectedGame;
 
     KlmRefreshResult result = klmRefreshViewList(state, cat, settings, rules, true);
+    if (o.hasTyped) {
+        if (o.typed.empty())
+            return klmCliUsage(kKlmCliSearchUsage);
+        return printTyping(state, cat, settings, rules, o.typed, repeat);
+    }
     if (repeat > 0) {
         std::vector<double> ms;
         ms.reserve(static_cast<size_t>(repeat));
@@ -337,11 +383,13 @@ KlmCliRun klmCliSearch(CLI::App& app)
     value("--title-mode", o->titleMode);
     value("--replace", o->replaceFile);
     value("--repeat", o->repeat);
+    value("--type", o->typed);
     app.add_flag("--favorites", o->favorites);
     app.add_flag("--desc", o->desc);
     app.add_flag("--from-settings", o->fromSettings);
     return [o, &app] {
         o->hasShow = app.count("--show") > 0;
+        o->hasTyped = app.count("--type") > 0;
         return runSearch(*o, app);
     };
 }
