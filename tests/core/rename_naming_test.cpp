@@ -232,7 +232,9 @@ TEST(RenameSettings, PatternChecksAndLevels)
     for (const Typed& t : typed) {
         std::string stored;
         EXPECT_EQ(klmCheckRenamePatternText(t.text, &stored), t.expected) << t.text;
-        if (t.expected == KlmPatternCheck::Valid) EXPECT_EQ(stored, sj(t.text));
+        if (t.expected == KlmPatternCheck::Valid) {
+            EXPECT_EQ(stored, sj(t.text));
+        }
     }
     EXPECT_STRNE(klmPatternCheckMessage(KlmPatternCheck::NotCp932), "");
     EXPECT_STRNE(klmPatternCheckMessage(KlmPatternCheck::TooLong), "");

@@ -242,7 +242,9 @@ TEST(RomFolderFile, AddEditChecksSayWhyAPathIsRefused)
     for (const Case& c : cases) {
         std::string stored;
         EXPECT_EQ(klmCheckRomFolderPath(rows, c.editedRow, c.path, &stored), c.expected) << c.path;
-        if (c.expected == KlmRomFolderCheck::Valid) EXPECT_EQ(stored, klmFromUtf8(c.path));
+        if (c.expected == KlmRomFolderCheck::Valid) {
+            EXPECT_EQ(stored, klmFromUtf8(c.path));
+        }
     }
     EXPECT_STREQ(klmRomFolderCheckMessage(KlmRomFolderCheck::Missing), "ロムフォルダが存在しません");
     EXPECT_STREQ(klmRomFolderCheckMessage(KlmRomFolderCheck::Duplicate), "ロムフォルダが重複します");
