@@ -3,6 +3,7 @@
 #include "audit_dialog.h"
 #include "favorites_actions.h"
 #include "launch_actions.h"
+#include "presentation_commands.h"
 #include "rename_dialogs.h"
 #include "replace_dialogs.h"
 #include "romfolder_dialog.h"
@@ -19,4 +20,5 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterSearchCommands(router, services, parts.search);
     klmRegisterFavoriteCommands(router, services, parts.list);
     klmRegisterLaunchCommands(router, services);
+    klmRegisterPresentationCommands(router, services, parts);
 }

@@ -26,6 +26,7 @@ struct KlmPickers {
     std::function<QString(const QString& start)> openFile;
     std::function<QString(const QString& start)> saveFile;
     KlmColourPicker colour;  // the state colours' picker (with its "デフォルト")
+    KlmFontPicker font;      // the font slots' picker (with its "デフォルト")
 
     QString lastRomFolder;  // the ROM folder picker starts there next time
 };
@@ -57,6 +58,8 @@ public:
     virtual void resumeMovieAfterDialog() = 0;
     // Into the middle of the screen's work area.
     virtual void centreDialog(QWidget* dialog) = 0;
+    // The picture panes follow changed display or skin settings (layout and repaint).
+    virtual void picturesChanged() {}
 
     // The window's messenger (KlmMessageSink::messages) and pickers.
     virtual KlmPickers& pickers() = 0;
