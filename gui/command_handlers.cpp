@@ -4,6 +4,7 @@
 #include "favorites_actions.h"
 #include "launch_actions.h"
 #include "media_commands.h"
+#include "presentation_commands.h"
 #include "rename_dialogs.h"
 #include "replace_dialogs.h"
 #include "romfolder_dialog.h"
@@ -20,5 +21,6 @@ void klmRegisterCommandHandlers(KlmCommandRouter& router, KlmWindowServices& ser
     klmRegisterSearchCommands(router, services, parts.search);
     klmRegisterFavoriteCommands(router, services, parts.list);
     klmRegisterLaunchCommands(router, services);
+    klmRegisterPresentationCommands(router, services, parts);
     klmRegisterMediaCommands(router, services, parts.media);
 }

@@ -76,7 +76,7 @@ bool MainWindow::startUp(const QString& baseFolder)
 
     createParts();
     registerOwnCommands();
-    klmRegisterCommandHandlers(router_, *this, {*search_, *list_, *media_});
+    klmRegisterCommandHandlers(router_, *this, {*search_, *list_, *info_, *status_, *toolbar_, *area_, *media_});
 
     KlmMainState& st = ctx_->state;
     // Without setting.dat the splitters start where a first run puts them.

@@ -51,6 +51,8 @@ public:
     QToolBar* toolBar() const { return toolbar_; }
     KlmClientArea* clientArea() const { return area_; }
     KlmMediaPanes* media() const { return media_; }
+    // Timer 1000: list auto-selection.
+    const QTimer& autoSelectTimer() const { return autoSelectTimer_; }
     const KlmAppContext& context() const { return *ctx_; }
     KlmAppContext& context() { return *ctx_; }
     // The files the last shutdown wrote, in order (file names).

@@ -29,13 +29,11 @@ void klmChooseStateColour(KlmWindowServices& services, int item)
     if (item < 0 || item >= kKlmStateColourCount) return;
     const auto state = static_cast<KlmStateColour>(item);
     int32_t& colour = klmStateColour(services.settings(), state);
-    int32_t picked = colour;
-    if (const KlmColourPicker& hook = services.pickers().colour) {
-        picked = klmPickStateColour(services.window(), state, colour, hook);
-    } else {
-        KlmDialogGuard guard(services);
-        picked = klmPickStateColour(services.window(), state, colour);
-    }
+    // The picker is a dialog like any other: the movie and auto-selection
+    // wait for it.
+    KlmDialogGuard guard(services);
+    const KlmColourPicker& hook = services.pickers().colour;
+    const int32_t picked = klmPickStateColour(services.window(), state, colour, hook ? hook : klmRunColourPicker);
     if (picked == colour) return;
     colour = picked;
     services.repaintList();

@@ -28,6 +28,7 @@ struct KlmPickers {
     std::function<QString(const QString& start)> saveFile;
     std::function<void(const QUrl& address)> openUrl;  // the about box's links (empty: the browser)
     KlmColourPicker colour;  // the state colours' picker (with its "デフォルト")
+    KlmFontPicker font;      // the font slots' picker (with its "デフォルト")
 
     QString lastRomFolder;  // the ROM folder picker starts there next time
 };
