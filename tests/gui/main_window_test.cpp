@@ -202,7 +202,7 @@ private Q_SLOTS:
         QVERIFY(first >= last);
     }
 
-    void launchWithoutEmulatorAndUnbuiltCommands()
+    void launchWithoutEmulatorAndEveryCommandHandled()
     {
         auto w = open();
         QTest::keyClick(w->gameList(), Qt::Key_Return);
@@ -211,13 +211,12 @@ private Q_SLOTS:
         QCOMPARE(messages_[0].title, klmU("警告"));
         QCOMPARE(messages_[0].icon, QMessageBox::Information);
         messages_.clear();
-        // Every table command without a handler answers the same, from one place.
+        // Every command of the table has its handler now; one that lost it
+        // would answer "not built yet" instead of doing its work.
         const QList<int32_t> unbuilt = w->router().unhandledTableCommands();
-        QVERIFY(!unbuilt.isEmpty());
-        QVERIFY(!unbuilt.contains(kKlmCmdAudit) && !unbuilt.contains(kKlmCmdFavoriteAdd));
-        for (int32_t id : unbuilt) w->command(id);
-        QCOMPARE(messages_.size(), unbuilt.size());
-        for (const KlmMessage& m : messages_) QCOMPARE(m.text, klmU("この機能はまだ実装されていません。"));
+        QString ids;
+        for (int32_t id : unbuilt) ids += QString::number(id) + QLatin1Char(' ');
+        QVERIFY2(unbuilt.isEmpty(), qPrintable(ids));
     }
 
     void movieTransportClamps()
