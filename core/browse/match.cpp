@@ -672,16 +672,6 @@ std::string_view klmSearchFieldText(const Catalogue& cat, const GameRecord& g, K
     return fieldText(cat, g, static_cast<Field>(field));
 }
 
-const std::vector<MasterEntry>& klmNameTable(const Catalogue& cat, KlmNameCondition which)
-{
-    return tableOf(cat, static_cast<int>(which));
-}
-
-int32_t klmNamePosition(const GameRecord& g, KlmNameCondition which)
-{
-    return tableIndexOf(g, static_cast<int>(which));
-}
-
 bool klmPassesConditions(const SearchCondition& cond, const GameRecord& g, const Catalogue& cat)
 {
     return passesConditions(cond, g, cat);

@@ -118,9 +118,6 @@ uint32_t klmSearchKindFields(int32_t kind);
 // The text a text test sees in a field: the record's own, or the name of
 // the table entry it points to (empty for a position outside the table).
 std::string_view klmSearchFieldText(const Catalogue& cat, const GameRecord& g, KlmTextField field);
-// The name tables and a record's positions in them.
-const std::vector<MasterEntry>& klmNameTable(const Catalogue& cat, KlmNameCondition which);
-int32_t klmNamePosition(const GameRecord& g, KlmNameCondition which);
 // The twelve tests beyond the text (ownership, disks, favourites, the six
 // tables, year, price, ROM size).
 bool klmPassesConditions(const SearchCondition& cond, const GameRecord& g, const Catalogue& cat);

@@ -61,6 +61,12 @@ inline const std::vector<MasterEntry>& klmNameConditionTable(const Catalogue& ca
     return cat.*klmNameConditionDef(which).table;
 }
 
+// The game's position in the condition's table.
+inline int32_t klmNameConditionPosition(const GameRecord& g, KlmNameCondition which)
+{
+    return g.*klmNameConditionDef(which).gameIndex;
+}
+
 // The condition's field of a search condition.
 inline int32_t& klmNameConditionField(SearchCondition& cond, KlmNameCondition which)
 {

@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "browse/name_conditions.h"
 #include "browse/pass_worker.h"
 #include "text/cp932.h"
 
@@ -27,10 +28,7 @@ constexpr int kIndexedCount = static_cast<int>(std::size(kIndexedFields));
 
 constexpr uint32_t fieldBit(KlmTextField f) { return 1u << static_cast<int>(f); }
 
-constexpr KlmNameCondition kNameTables[KlmSearchIndex::kNameTables] = {
-    KlmNameCondition::Hardware, KlmNameCondition::Software, KlmNameCondition::Developer,
-    KlmNameCondition::Publisher, KlmNameCondition::Genre, KlmNameCondition::Screen,
-};
+static_assert(KlmSearchIndex::kNameTables == kKlmNameConditionCount);
 constexpr KlmTextField kNameFields[KlmSearchIndex::kNameTables] = {
     KlmTextField::Hardware, KlmTextField::Software, KlmTextField::Developer,
     KlmTextField::Publisher, KlmTextField::Genre, KlmTextField::Screen,
@@ -435,7 +433,7 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
             text.push_back('\0');
         }
         for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
-            const int32_t pos = klmNamePosition(g, kNameTables[t]);
+            const int32_t pos = klmNameConditionPosition(g, kKlmNameConditions[t].which);
             fits = fits && pos >= -1 && pos < KlmSearchIndex::kNoName;
             index.positions[t][i] = pos < 0 ? KlmSearchIndex::kNoName : static_cast<uint16_t>(pos);
         }
@@ -469,7 +467,7 @@ bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWor
         KlmSearchIndexSegment& names = index.tables[t];
         names.text.clear();
         names.starts.clear();
-        for (const MasterEntry& e : klmNameTable(cat, kNameTables[t]))
+        for (const MasterEntry& e : klmNameConditionTable(cat, kKlmNameConditions[t].which))
             appendPart(names, klmField(e.name));
         names.starts.push_back(static_cast<uint32_t>(names.text.size()));
         names.text.insert(names.text.end(), kPadding, '\0');
