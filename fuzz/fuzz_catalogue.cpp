@@ -3,6 +3,7 @@
 // over whatever was read.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "catalogue/cache.h"
@@ -15,6 +16,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     KlmProblemList problems;
     Catalogue cat;
     klmParseDataImage(image, cat, &problems);
+    {
+        // Two readers, split wherever a "<game>" line allows, read what one does.
+        KlmProblemList splitProblems;
+        Catalogue split;
+        klmParseDataImageSplit(image, split, &splitProblems, "data.dat", 1);
+        if (split.games.size() != cat.games.size() || split.sourceLines != cat.sourceLines ||
+            splitProblems.size() != problems.size())
+            __builtin_trap();
+        if (!cat.games.empty() &&
+            std::memcmp(split.games.data(), cat.games.data(), cat.games.size() * sizeof(GameRecord)) != 0)
+            __builtin_trap();
+        for (size_t i = 0; i < problems.size(); ++i)
+            if (problems[i].line != splitProblems[i].line || problems[i].kind != splitProblems[i].kind ||
+                problems[i].detail != splitProblems[i].detail)
+                __builtin_trap();
+    }
     for (KlmTableKind kind : {KlmTableKind::Hardware, KlmTableKind::Software, KlmTableKind::Genre,
                               KlmTableKind::Screen})
         klmLoadMasterImage(kind, image, cat, &problems);

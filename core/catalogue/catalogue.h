@@ -72,6 +72,11 @@ int klmParseDataFile(const std::string& dataPath, Catalogue& cat, KlmProblemList
 // Parses a data.dat image already in memory (the fuzz target's entry).
 int klmParseDataImage(std::string_view image, Catalogue& cat, KlmProblemList* problems = nullptr,
                       const std::string& fileName = "data.dat");
+// The same, read by two readers at once when the image has at least
+// minSplitBytes (klmParseDataImage uses a megabyte); the result does not
+// depend on it.
+int klmParseDataImageSplit(std::string_view image, Catalogue& cat, KlmProblemList* problems,
+                           const std::string& fileName, size_t minSplitBytes);
 
 // hard.dat, soft.dat, genre.dat, screen.dat: fills the table, sorts it by
 // alias and turns the games' keys into positions.

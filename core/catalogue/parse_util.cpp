@@ -14,7 +14,7 @@ KlmTagMatcher::KlmTagMatcher(const KlmTagDef* tags, int count)
     }
 }
 
-int KlmTagMatcher::firstTag(std::string_view line) const
+int KlmTagMatcher::firstTag(std::string_view line, size_t* bestAt) const
 {
     int best = -1;
     const char* data = line.data();
@@ -26,8 +26,12 @@ int KlmTagMatcher::firstTag(std::string_view line) const
         size_t at = static_cast<const char*>(hit) - data;
         for (const Candidate& c : bySecond_[static_cast<unsigned char>(data[at + 1])]) {
             if (best >= 0 && c.index >= best) continue;
-            if (n - at >= c.open.size() && std::memcmp(data + at, c.open.data(), c.open.size()) == 0)
+            if (n - at >= c.open.size() && std::memcmp(data + at, c.open.data(), c.open.size()) == 0) {
+                // Positions are visited in order and best only falls, so
+                // this is where the winning tag first occurs.
                 best = c.index;
+                if (bestAt) *bestAt = at;
+            }
         }
         if (best == 0) break;
         pos = at + 1;
@@ -58,10 +62,14 @@ void KlmFieldWriter::text(char* field, size_t size, std::string_view value)
 
 std::string_view klmTagValue(std::string_view line, const KlmTagDef& tag, KlmFieldWriter& writer)
 {
-    std::string_view open(tag.open);
-    size_t start = line.find(open);
-    if (start == std::string_view::npos) return {};
-    start += open.size();
+    const size_t at = line.find(tag.open);
+    if (at == std::string_view::npos) return {};
+    return klmTagValueAt(line, at, tag, writer);
+}
+
+std::string_view klmTagValueAt(std::string_view line, size_t at, const KlmTagDef& tag, KlmFieldWriter& writer)
+{
+    const size_t start = at + std::strlen(tag.open);
     std::string_view rest = line.substr(start);
     if (!tag.close) return {};
     size_t end = rest.find(tag.close);

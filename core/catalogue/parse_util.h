@@ -20,8 +20,9 @@ struct KlmTagDef {
 class KlmTagMatcher {
 public:
     KlmTagMatcher(const KlmTagDef* tags, int count);
-    // Index of the first tag (in list order) that occurs in line, or -1.
-    int firstTag(std::string_view line) const;
+    // Index of the first tag (in list order) that occurs in line, or -1;
+    // *at gets where that tag first occurs.
+    int firstTag(std::string_view line, size_t* at = nullptr) const;
 
 private:
     struct Candidate {
@@ -55,6 +56,8 @@ struct KlmFieldWriter {
 // The value between the first opening tag and the first closing tag after
 // it; without a closing tag, the rest of the line (noted as a problem).
 std::string_view klmTagValue(std::string_view line, const KlmTagDef& tag, KlmFieldWriter& writer);
+// The same, with the opening tag already found at `at`.
+std::string_view klmTagValueAt(std::string_view line, size_t at, const KlmTagDef& tag, KlmFieldWriter& writer);
 
 // Notes lines longer than the 259-byte buffer and lines holding NUL bytes.
 void klmNoteRawProblems(std::string_view image, const std::string& file, KlmProblemList& problems);

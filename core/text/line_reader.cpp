@@ -2,12 +2,36 @@
 
 #include <cstring>
 
+KlmLineReader klmMakeLineReader(std::string_view data)
+{
+    KlmLineReader reader{data, 0, 0, false, true};
+    // One look at the whole image spares every piece its own.
+    reader.hasNul = !data.empty() && std::memchr(data.data(), 0, data.size()) != nullptr;
+    return reader;
+}
+
 bool klmNextLine(KlmLineReader& reader, std::string& piece)
+{
+    std::string_view text;
+    bool withBreak = false;
+    if (!klmNextPiece(reader, text, &withBreak)) {
+        piece.clear();
+        return false;
+    }
+    piece.assign(text);
+    if (withBreak)
+        piece.push_back('\n');
+    return true;
+}
+
+bool klmNextPiece(KlmLineReader& reader, std::string_view& text, bool* withBreak)
 {
     const std::string_view data = reader.data;
     const size_t n = data.size();
     if (reader.pos >= n) {
-        piece.clear();
+        text = {};
+        if (withBreak)
+            *withBreak = false;
         return false;
     }
     if (!reader.midLine)
@@ -44,13 +68,17 @@ bool klmNextLine(KlmLineReader& reader, std::string& piece)
     reader.midLine = !hasBreak;
 
     // The program saw the buffer as a C string: an embedded NUL ends it.
-    if (const void* nul = std::memchr(start, 0, textLen)) {
-        piece.assign(start, static_cast<size_t>(static_cast<const char*>(nul) - start));
-        return true;
+    if (reader.hasNul) {
+        if (const void* nul = std::memchr(start, 0, textLen)) {
+            text = std::string_view(start, static_cast<size_t>(static_cast<const char*>(nul) - start));
+            if (withBreak)
+                *withBreak = false;
+            return true;
+        }
     }
-    piece.assign(start, textLen);
-    if (hasBreak)
-        piece.push_back('\n');
+    text = std::string_view(start, textLen);
+    if (withBreak)
+        *withBreak = hasBreak;
     return true;
 }
 

@@ -16,17 +16,20 @@ struct KlmLineReader {
     int lineNumber = 0;     // physical line of the last piece (1-based)
     bool midLine = false;   // the last piece ended without a line break
                             // (judged before a NUL cut, so numbering stays right)
+    bool hasNul = true;     // whether data may hold a NUL to cut pieces at
 };
 
-inline KlmLineReader klmMakeLineReader(std::string_view data)
-{
-    return KlmLineReader{data, 0, 0, false};
-}
+KlmLineReader klmMakeLineReader(std::string_view data);
 
 // Next piece, with its trailing "\n" when it ends a line (CRLF is given as
 // "\n"). The piece is cut at an embedded NUL the way a C string would be.
 // Returns false at the end of the data.
 bool klmNextLine(KlmLineReader& reader, std::string& piece);
+
+// The same pieces without a copy: text is the piece inside the data,
+// without its line break; *withBreak says whether klmNextLine would have
+// ended it with "\n".
+bool klmNextPiece(KlmLineReader& reader, std::string_view& text, bool* withBreak = nullptr);
 
 // The piece without its line break (only a real "\n" is removed).
 std::string_view klmChompLine(std::string_view piece);
