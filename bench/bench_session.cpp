@@ -69,7 +69,7 @@ void BM_FirstOpen(benchmark::State& state)
         const KlmOpenReport r = klmOpenSession(*ctx, folder);
         if (r.catalogueSource != KlmLoadSource::Parsed) std::abort();
         state.PauseTiming();
-        if (ctx->caches.writes) klmJoinBackgroundWrites(*ctx->caches.writes);
+        klmJoinStartupWrites(*ctx);
         ctx.reset();
         state.ResumeTiming();
     }

@@ -133,6 +133,11 @@ void klmCheckCacheValidity(AppPaths& paths)
     paths.catalogueChanged = false;
 }
 
+std::string klmFileTimesImage(const AppPaths& paths)
+{
+    return fileTimesImage(paths);
+}
+
 bool klmWriteFileTimes(const AppPaths& paths, std::string* error)
 {
     return klmWriteFileAtomic(paths.fdateCache, fileTimesImage(paths), error);

@@ -72,6 +72,8 @@ bool klmWriteFileTimes(const AppPaths& paths, std::string* error = nullptr);
 // it will be once finished.
 bool klmBeginCatalogueCacheWrite(KlmAtomicWrite& w, const AppPaths& paths, const Catalogue& cat,
                                  std::string* error = nullptr, KlmFileStamp* stamp = nullptr);
+// fdate.cache's bytes for the catalogue files as they are now.
+std::string klmFileTimesImage(const AppPaths& paths);
 bool klmBeginFileTimesWrite(KlmAtomicWrite& w, const AppPaths& paths, std::string* error = nullptr);
 
 // The same two ways of writing for any cache given as parts.

@@ -61,7 +61,11 @@ struct KlmMainState {
 struct KlmCacheState {
     KlmFileStamp dat;
     KlmFileStamp sort;
+    // The start-up writes, and which of them are dat.cache and sort.cache
+    // (their stamps are known once the writes are joined).
     std::unique_ptr<KlmBackgroundWrites> writes;
+    int datWrite = -1;
+    int sortWrite = -1;
 };
 
 struct KlmAppContext {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <span>
 #include <system_error>
 
 #include "audit/ownership.h"
@@ -13,6 +14,7 @@
 #include "media/movie_info.h"
 #include "media/movie_scan.h"
 #include "rename/naming.h"
+#include "text/background_writes.h"
 #include "text/file_io.h"
 
 namespace {
@@ -117,38 +119,43 @@ void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptio
 }
 
 // After a parse the caches are written at start-up rather than first at
-// the close, and sort.cache whenever its orders had to be computed: the
-// bytes go to temporary files now, while the syncs and renames run on a
-// thread of their own, so the window does not wait for the disk. Each
-// stamp then describes the file as it will be, and a close that would
-// write the same bytes leaves it alone.
+// the close, and sort.cache whenever its orders had to be computed. The
+// bytes are those of this moment, written by a snapshot of the process
+// while the window comes up, and the syncs and renames follow on a thread,
+// so nobody waits for the disk. Once joined, each stamp describes the file
+// as it is, and a close that would write the same bytes leaves it alone.
 void beginStartupWrites(KlmAppContext& ctx, const KlmOpenReport& report)
 {
     const AppPaths& paths = ctx.paths;
     KlmCacheState& caches = ctx.caches;
     const bool parsed = report.catalogueSource == KlmLoadSource::Parsed;
-    std::vector<KlmAtomicWrite> writes;
-    auto begin = [&writes](auto start) {
-        writes.emplace_back();
-        if (!start(writes.back())) writes.pop_back();  // the close writes it instead
+    caches.datWrite = caches.sortWrite = -1;
+    std::vector<KlmSnapshotWrite> writes;
+    auto begin = [&writes](const std::string& path, std::span<const std::string_view> parts) {
+        KlmSnapshotWrite w;
+        if (!klmBeginAtomicWrite(w.file, path, {})) return -1;  // the close writes it instead
+        w.parts.assign(parts.begin(), parts.end());
+        writes.push_back(std::move(w));
+        return static_cast<int>(writes.size()) - 1;
     };
+    // The writer works from a copy of this frame: these live until it has forked.
+    const std::string fileTimes = parsed ? klmFileTimesImage(paths) : std::string();
+    const std::string_view timesBytes = fileTimes;
+    KlmCacheHeader header;
+    const KlmCacheParts datParts = klmCatalogueCacheParts(ctx.catalogue, header);
+    const std::string_view sortBytes[] = {klmSortCacheBytes(ctx.state.browse.orders)};
     if (parsed) {
         // The caches on disk were made from other files (or could not be
         // read): they go before fdate.cache vouches for what stands there.
         unlink(paths.datCache.c_str());
         unlink(paths.sortCache.c_str());
-        begin([&](KlmAtomicWrite& w) { return klmBeginFileTimesWrite(w, paths); });
-        begin([&](KlmAtomicWrite& w) {
-            return klmBeginCatalogueCacheWrite(w, paths, ctx.catalogue, nullptr, &caches.dat);
-        });
+        begin(paths.fdateCache, std::span<const std::string_view>(&timesBytes, 1));
+        caches.datWrite = begin(paths.datCache, datParts);
     }
-    if (parsed || report.sortSource == KlmSortSource::Computed)
-        begin([&](KlmAtomicWrite& w) {
-            return klmBeginSortCacheWrite(w, paths, ctx.state.browse.orders, nullptr, &caches.sort);
-        });
+    if (parsed || report.sortSource == KlmSortSource::Computed) caches.sortWrite = begin(paths.sortCache, sortBytes);
     if (writes.empty()) return;
     caches.writes = std::make_unique<KlmBackgroundWrites>();
-    klmStartBackgroundWrites(*caches.writes, std::move(writes));
+    klmStartSnapshotWrites(*caches.writes, std::move(writes));
 }
 
 std::string absoluteBase(const std::string& baseFolder)
@@ -167,6 +174,21 @@ void klmApplyCatalogueChoices(Catalogue& cat, const Settings& s)
     klmFormatDates(cat, s.dateFormat);
     klmFormatPrices(cat, s.priceFormat);
     klmFormatSizes(cat, s.romSizeFormat);
+}
+
+void klmJoinStartupWrites(KlmAppContext& ctx, std::string* error)
+{
+    KlmCacheState& caches = ctx.caches;
+    if (!caches.writes) return;
+    klmJoinBackgroundWrites(*caches.writes, error);
+    const std::vector<KlmFileStamp>& stamps = caches.writes->stamps;
+    auto take = [&stamps](int index, KlmFileStamp& stamp) {
+        if (index >= 0 && static_cast<size_t>(index) < stamps.size()) stamp = stamps[static_cast<size_t>(index)];
+    };
+    take(caches.datWrite, caches.dat);
+    take(caches.sortWrite, caches.sort);
+    caches.writes.reset();
+    caches.datWrite = caches.sortWrite = -1;
 }
 
 const KlmSaveFileRead* KlmOpenReport::file(std::string_view name) const

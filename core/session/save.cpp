@@ -115,10 +115,7 @@ KlmSaveReport klmSaveSession(KlmAppContext& ctx, const std::vector<KlmSaveFile>&
     report.undeleted = klmDeleteExtractedFiles(ctx.state.extracted);
     // The start-up's cache writes land first. One that failed left its
     // stamp describing a file that never arrived, so it is written now.
-    if (ctx.caches.writes) {
-        klmJoinBackgroundWrites(*ctx.caches.writes);
-        ctx.caches.writes.reset();
-    }
+    klmJoinStartupWrites(ctx);
     for (int i = 0; i < kKlmSaveFileCount; ++i) {
         const auto file = static_cast<KlmSaveFile>(i);
         if (std::find(which.begin(), which.end(), file) == which.end()) continue;

@@ -103,6 +103,11 @@ bool klmOpenPaths(AppPaths& paths, const std::string& baseFolder, std::string* m
 KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder,
                              const KlmOpenOptions& options = {});
 
+// Waits for the cache writes open began (if any) and takes their stamps
+// into ctx.caches. Anything that writes dat.cache or sort.cache itself
+// joins them first; the save does.
+void klmJoinStartupWrites(KlmAppContext& ctx, std::string* error = nullptr);
+
 // The settings' choices that change the catalogue itself: the special-CRC
 // rule and the date, price and ROM-size display formats. Open runs it once
 // setting.dat is read; so does whatever changes those settings later.

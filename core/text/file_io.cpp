@@ -29,8 +29,11 @@ std::string parentDirectory(const std::string& path)
     return path.substr(0, slash);
 }
 
-bool writeAll(int fd, const char* p, size_t n)
+}  // namespace
+
+bool klmWriteAll(int fd, const void* bytes, size_t n)
 {
+    const char* p = static_cast<const char*>(bytes);
     while (n > 0) {
         ssize_t w = ::write(fd, p, n);
         if (w < 0) {
@@ -42,6 +45,13 @@ bool writeAll(int fd, const char* p, size_t n)
         n -= static_cast<size_t>(w);
     }
     return true;
+}
+
+namespace {
+
+bool writeAll(int fd, const char* p, size_t n)
+{
+    return klmWriteAll(fd, p, n);
 }
 
 }  // namespace

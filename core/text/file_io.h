@@ -57,6 +57,9 @@ struct KlmAtomicWrite {
         return *this;
     }
 };
+// write() until every byte is out, going on after EINTR; false with errno set.
+bool klmWriteAll(int fd, const void* bytes, size_t n);
+
 bool klmBeginAtomicWrite(KlmAtomicWrite& w, const std::string& path, std::span<const std::string_view> parts,
                          std::string* error = nullptr, const KlmSyncHooks* hooks = nullptr);
 bool klmFinishAtomicWrite(KlmAtomicWrite& w, std::string* error = nullptr);

@@ -56,7 +56,7 @@ struct SampleFolder {
     KlmOpenReport open(KlmAppContext& ctx, KlmOpenOptions options = {}) const
     {
         KlmOpenReport r = klmOpenSession(ctx, base, options);
-        if (ctx.caches.writes) klmJoinBackgroundWrites(*ctx.caches.writes);
+        klmJoinStartupWrites(ctx);
         return r;
     }
 };
@@ -427,10 +427,12 @@ TEST(Session, AfterAParseOpenWritesTheCachesAndAnUnchangedCloseLeavesThem)
     EXPECT_FALSE(ctx.caches.writes);
     EXPECT_FALSE(fs::exists(f.paths.fdateCache) || fs::exists(f.paths.datCache) || fs::exists(f.paths.sortCache));
 
-    ASSERT_EQ(f.open(ctx).catalogueSource, KlmLoadSource::Parsed);
+    ASSERT_EQ(klmOpenSession(ctx, f.base).catalogueSource, KlmLoadSource::Parsed);
     ASSERT_TRUE(ctx.caches.writes);
     std::string error;
-    ASSERT_TRUE(klmJoinBackgroundWrites(*ctx.caches.writes, &error)) << error;
+    klmJoinStartupWrites(ctx, &error);
+    ASSERT_EQ(error, "");
+    EXPECT_TRUE(ctx.caches.dat.known && ctx.caches.sort.known);
     // Exactly what the close would write, and fdate.cache vouching for it.
     EXPECT_EQ(klmTestRead(f.paths.datCache), klmCatalogueCacheImage(ctx.catalogue));
     EXPECT_EQ(klmTestRead(f.paths.sortCache), klmSortCacheImage(ctx.state.browse.orders));
@@ -501,7 +503,7 @@ TEST(Session, ACacheChangedOnDiskIsWrittenAgainAtTheClose)
         fs::remove(f.paths.fdateCache);
         KlmAppContext ctx;
         ASSERT_TRUE(f.open(ctx).opened());
-        ASSERT_TRUE(klmJoinBackgroundWrites(*ctx.caches.writes));
+        ASSERT_TRUE(ctx.caches.dat.known && ctx.caches.sort.known);
         // A file rewritten in place is told by its time, which the file
         // system keeps to its clock's tick (a few ms).
         std::this_thread::sleep_for(std::chrono::milliseconds(30));

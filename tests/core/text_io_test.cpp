@@ -1,12 +1,15 @@
 // Line reading the Windows way, the save-file line framing, and file writes
 // that never destroy the old file.
+#include "text/background_writes.h"
 #include "text/file_io.h"
+#include "text/file_stamp.h"
 #include "text/line_reader.h"
 #include "text/section_file.h"
 #include "test_util.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -323,3 +326,52 @@ TEST_F(TextFiles, BegunWriteChangesNothingUntilItIsFinished)
 }
 
 }  // namespace
+
+// Snapshot writes put the bytes of the moment they start, whatever the
+// caller changes right after; a file whose write fails keeps its old
+// bytes, the writes after it are dropped, and no temporary file stays.
+TEST(SnapshotWrites, BytesOfTheStartLandInOrderAndAFailureKeepsTheOldFiles)
+{
+    KlmTempDir dir;
+    const std::string a = (dir.path / "a.cache").string();
+    const std::string b = (dir.path / "b.cache").string();
+    std::string first(3u << 20, 'x');  // more than a pipe holds, so the writer is still busy
+    std::string second = "second";
+    std::vector<KlmSnapshotWrite> writes(2);
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[0].file, a, {}));
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[1].file, b, {}));
+    writes[0].parts = {std::string_view(first).substr(0, 1u << 20), std::string_view(first).substr(1u << 20)};
+    writes[1].parts = {second};
+    KlmBackgroundWrites bw;
+    klmStartSnapshotWrites(bw, std::move(writes));
+    const std::string expected = first;
+    std::fill(first.begin(), first.end(), 'y');
+    second = "changed";
+    std::string error;
+    ASSERT_TRUE(klmJoinBackgroundWrites(bw, &error)) << error;
+    EXPECT_EQ(klmTestRead(a), expected);
+    EXPECT_EQ(klmTestRead(b), "second");
+    ASSERT_EQ(bw.stamps.size(), 2u);
+    const std::string_view whole = expected;
+    EXPECT_TRUE(klmFileStillHolds(a, bw.stamps[0], klmDigestParts(std::span<const std::string_view>(&whole, 1))));
+    EXPECT_TRUE(bw.stamps[1].known);
+
+    // The first file's write fails (its descriptor cannot be written).
+    writes.resize(2);
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[0].file, a, {}));
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[1].file, b, {}));
+    const std::string tmp = writes[0].file.tmp;
+    ::close(writes[0].file.fd);
+    writes[0].file.fd = ::open(tmp.c_str(), O_RDONLY | O_CLOEXEC);
+    writes[0].parts = {std::string_view("new")};
+    writes[1].parts = {std::string_view("new")};
+    klmStartSnapshotWrites(bw, std::move(writes));
+    EXPECT_FALSE(klmJoinBackgroundWrites(bw, &error));
+    EXPECT_NE(error.find("a.cache"), std::string::npos) << error;
+    EXPECT_EQ(klmTestRead(a), expected);
+    EXPECT_EQ(klmTestRead(b), "second");
+    EXPECT_FALSE(bw.stamps[0].known || bw.stamps[1].known);
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path)) files += e.is_regular_file();
+    EXPECT_EQ(files, 2u);
+}
