@@ -9,6 +9,7 @@
 #include <string>
 
 #include "catalogue/catalogue.h"
+#include "test_util.h"
 
 namespace {
 
@@ -127,4 +128,28 @@ TEST(ParseSplit, RandomImagesReadAsOneReaderReadsThem)
         expectSameAsOneReader(image);
         if (HasFailure()) return;
     }
+}
+
+// A data.dat large enough to be read by halves gives what the image does.
+TEST(ParseSplit, LargeFileReadsAsItsImage)
+{
+    KlmTempDir dir;
+    std::string image = "<dat>\r\n";
+    const std::string comment = "<comment>" + std::string(240, 'c') + "</comment>\r\n";
+    for (int i = 1; image.size() < (9u << 20); ++i) image += record(i, "\r\n") + comment;
+    image += "</dat>\r\n";
+    const std::string path = (dir.path / "data.dat").string();
+    klmTestWrite(path, image);
+    Catalogue fromFile;
+    Catalogue fromImage;
+    KlmProblemList fileProblems;
+    KlmProblemList imageProblems;
+    klmParseDataFile(path, fromFile, &fileProblems);
+    klmParseDataImage(image, fromImage, &imageProblems);
+    ASSERT_EQ(fromFile.games.size(), fromImage.games.size());
+    ASSERT_GT(fromFile.games.size(), 20000u);
+    EXPECT_EQ(0, std::memcmp(fromFile.games.data(), fromImage.games.data(),
+                             fromFile.games.size() * sizeof(GameRecord)));
+    EXPECT_EQ(fromFile.sourceLines, fromImage.sourceLines);
+    EXPECT_EQ(fileProblems.size(), imageProblems.size());
 }
