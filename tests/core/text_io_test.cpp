@@ -371,6 +371,24 @@ TEST(SnapshotWrites, BytesOfTheStartLandInOrderAndAFailureKeepsTheOldFiles)
     EXPECT_EQ(klmTestRead(a), expected);
     EXPECT_EQ(klmTestRead(b), "second");
     EXPECT_FALSE(bw.stamps[0].known || bw.stamps[1].known);
+
+    // The bytes are in, but the second file cannot be synced: the first
+    // lands, the second keeps its old bytes.
+    static const KlmSyncHooks failingSync{[](int) {
+        errno = EIO;
+        return -1;
+    }, nullptr};
+    writes.resize(2);
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[0].file, a, {}));
+    ASSERT_TRUE(klmBeginAtomicWrite(writes[1].file, b, {}, nullptr, &failingSync));
+    writes[0].parts = {std::string_view("landed")};
+    writes[1].parts = {std::string_view("lost")};
+    klmStartSnapshotWrites(bw, std::move(writes));
+    EXPECT_FALSE(klmJoinBackgroundWrites(bw, &error));
+    EXPECT_EQ(klmTestRead(a), "landed");
+    EXPECT_EQ(klmTestRead(b), "second");
+    EXPECT_TRUE(bw.stamps[0].known);
+    EXPECT_FALSE(bw.stamps[1].known);
     size_t files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.path)) files += e.is_regular_file();
     EXPECT_EQ(files, 2u);
