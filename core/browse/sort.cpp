@@ -1,8 +1,12 @@
 #include "browse/sort.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <cstring>
 
 #include "browse/sort_keys.h"
@@ -41,6 +45,66 @@ bool isPermutation(const int32_t* order, size_t n, std::vector<uint8_t>& seen)
             return false;
         seen[static_cast<size_t>(v)] = 1;
     }
+    return true;
+}
+
+// Checks sort.cache for a catalogue of n games by reading it through a
+// small buffer (its digest and whether each order is a permutation), then
+// maps it: the orders' pages come in only as the orders are used, so a
+// start holds the one or two the list shows rather than all of them. False
+// (orders untouched) when the file is missing, of another length or not
+// sound.
+bool mapSortCache(const std::string& path, size_t n, SortOrders& orders, KlmFileStamp* stamp)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const size_t count = n * kKlmSortOrderCount;
+    struct stat st {};
+    bool sound = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == count * kEntryBytes;
+    KlmDigestBuilder digest;
+    std::vector<uint64_t> seen((n + 63) / 64);
+    std::vector<int32_t> buffer(std::min<size_t>(count, 16384));
+    for (size_t done = 0; sound && done < count;) {
+        const size_t want = std::min(buffer.size(), count - done);
+        const ssize_t got = pread(fd, buffer.data(), want * kEntryBytes, static_cast<off_t>(done * kEntryBytes));
+        if (got <= 0 || got % static_cast<ssize_t>(kEntryBytes) != 0) {
+            sound = false;
+            break;
+        }
+        const size_t entries = static_cast<size_t>(got) / kEntryBytes;
+        digest.add(buffer.data(), static_cast<size_t>(got));
+        for (size_t i = 0; i < entries; ++i) {
+            if ((done + i) % n == 0)
+                std::fill(seen.begin(), seen.end(), 0);  // the next order starts
+            const int32_t v = buffer[i];
+            const size_t bit = static_cast<size_t>(v);
+            if (v < 0 || bit >= n || (seen[bit / 64] >> (bit % 64) & 1)) {
+                sound = false;
+                break;
+            }
+            seen[bit / 64] |= uint64_t{1} << (bit % 64);
+        }
+        done += entries;
+    }
+    // A file that grew while it was read is another file.
+    sound = sound && fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) == count * kEntryBytes;
+    void* map = MAP_FAILED;
+    if (sound && count > 0)
+        map = mmap(nullptr, count * kEntryBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (sound && stamp)
+        *stamp = klmStampOpenFile(fd, digest.digest());
+    close(fd);
+    if (!sound || (count > 0 && map == MAP_FAILED)) {
+        if (stamp)
+            *stamp = KlmFileStamp{};
+        return false;
+    }
+    orders.n = static_cast<int32_t>(n);
+    if (count > 0)
+        orders.data.adoptMapping(map, count);
+    else
+        orders.data.assign(0, 0);
     return true;
 }
 
@@ -123,7 +187,7 @@ bool klmReadSortCacheImage(std::string_view image, int32_t n, SortOrders& orders
         if (!isPermutation(data.data() + static_cast<size_t>(k) * static_cast<size_t>(n), static_cast<size_t>(n), seen))
             return false;
     orders.n = n;
-    orders.data = std::move(data);
+    orders.data.adopt(std::move(data));
     return true;
 }
 
@@ -131,35 +195,8 @@ KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const
 {
     if (stamp)
         *stamp = KlmFileStamp{};
-    if (!paths.catalogueChanged) {
-        // Read straight into the orders' own array: the file is 104 bytes
-        // per game and this is on the start-up path.
-        const size_t n = cat.games.size();
-        const size_t bytes = n * kKlmSortOrderCount * kEntryBytes;
-        if (std::FILE* f = std::fopen(paths.sortCache.c_str(), "rb")) {
-            std::vector<int32_t> data(n * kKlmSortOrderCount);
-            const size_t got = bytes == 0 ? 0 : std::fread(data.data(), 1, bytes, f);
-            const bool atEnd = got == bytes && std::fgetc(f) == EOF && !std::ferror(f);
-            if (atEnd && stamp) {
-                const std::string_view read(reinterpret_cast<const char*>(data.data()), bytes);
-                *stamp = klmStampOpenFile(fileno(f), klmDigestParts(std::span<const std::string_view>(&read, 1)));
-            }
-            std::fclose(f);
-            if (atEnd) {
-                std::vector<uint8_t> seen(n);
-                bool sound = true;
-                for (int k = 0; k < kKlmSortOrderCount && sound; ++k)
-                    sound = isPermutation(data.data() + static_cast<size_t>(k) * n, n, seen);
-                if (sound) {
-                    orders.n = static_cast<int32_t>(n);
-                    orders.data = std::move(data);
-                    return KlmSortSource::Cache;
-                }
-                if (stamp)
-                    *stamp = KlmFileStamp{};
-            }
-        }
-    }
+    if (!paths.catalogueChanged && mapSortCache(paths.sortCache, cat.games.size(), orders, stamp))
+        return KlmSortSource::Cache;
     klmComputeSortOrders(orders, cat);
     return KlmSortSource::Computed;
 }

@@ -301,6 +301,68 @@ TEST(BrowseSort, SortCacheIsUsedOnlyWhenSoundForTheCatalogue)
     EXPECT_EQ(loaded.data, computed.data);
 }
 
+// A file is checked as a whole before it is used: a bad entry anywhere,
+// the last order included, makes the orders computed instead.
+TEST(BrowseSort, SortCacheIsCheckedToItsLastEntry)
+{
+    KlmTempDir dir;
+    AppPaths paths;
+    Catalogue cat = generated(dir, 3000, paths);
+    const SortOrders computed = writtenOrders(cat, paths);
+    const std::string image = klmSortCacheImage(computed);
+    paths.catalogueChanged = false;
+    struct Case {
+        const char* what;
+        size_t entry;
+        int32_t value;
+    };
+    const size_t last = 26 * 3000 - 1;
+    for (const Case& c : {Case{"duplicate at the very end", last, computed.data[last - 1]},
+                          Case{"one past the games", last, 3000}, Case{"negative", 3000 * 13, -1},
+                          Case{"duplicate across the buffer's end", 16384, computed.data[16383]}}) {
+        std::string bad = image;
+        std::memcpy(bad.data() + 4 * c.entry, &c.value, 4);
+        klmTestWrite(paths.sortCache, bad);
+        SortOrders loaded;
+        KlmFileStamp stamp;
+        EXPECT_EQ(klmBuildSortOrders(loaded, cat, paths, &stamp), KlmSortSource::Computed) << c.what;
+        EXPECT_FALSE(stamp.known) << c.what;
+        EXPECT_EQ(loaded.data, computed.data) << c.what;
+    }
+}
+
+// Orders taken from the file stay what was read, whatever happens to the
+// file afterwards, and changing them (new movie marks) changes only them.
+TEST(BrowseSort, OrdersFromTheFileAreTheirOwn)
+{
+    KlmTempDir dir;
+    AppPaths paths;
+    Catalogue cat = generated(dir, 500, paths);
+    const SortOrders computed = writtenOrders(cat, paths);
+    const std::string image = klmTestRead(paths.sortCache);
+    paths.catalogueChanged = false;
+    SortOrders loaded;
+    ASSERT_EQ(klmBuildSortOrders(loaded, cat, paths), KlmSortSource::Cache);
+    SortOrders copy = loaded;
+    SortOrders moved = std::move(copy);
+    EXPECT_EQ(moved.data, computed.data);
+
+    SortOrders other = computed;
+    std::reverse(other.data.begin(), other.data.end());
+    ASSERT_TRUE(klmWriteSortCache(paths, other));
+    EXPECT_EQ(loaded.data, computed.data) << "a file written over it leaves the orders alone";
+
+    klmTestWrite(paths.sortCache, image);
+    ASSERT_EQ(klmBuildSortOrders(loaded, cat, paths), KlmSortSource::Cache);
+    for (size_t i = 0; i < cat.games.size(); i += 2) cat.games[i].hasMovie = 1;
+    klmResortMovieOrders(loaded, cat);
+    SortOrders fresh;
+    klmComputeSortOrders(fresh, cat);
+    EXPECT_EQ(loaded.data, fresh.data);
+    EXPECT_EQ(klmTestRead(paths.sortCache), image) << "the file is not written through";
+    EXPECT_EQ(moved.data, computed.data);
+}
+
 TEST(BrowseSort, EmptyCatalogue)
 {
     Catalogue cat;
