@@ -1,6 +1,7 @@
 #include "audit/ownership.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "audit/crc.h"
 #include "text/cp932.h"
@@ -103,17 +104,30 @@ int32_t klmOwnedStatusOf(const GameRecord& game, bool renameInsideArchives)
     return klmHasTargetName(game, renameInsideArchives) ? kKlmOwned : kKlmOwnedNotRenamed;
 }
 
+namespace {
+
+// The rule at start-up mostly finds the records as they are: a record it
+// would not change is not written, so its page of a mapped dat.cache stays
+// the file's.
+void setSpecialStatus(GameRecord& g, int32_t ownership)
+{
+    static const GameRecord kClear{};
+    if (g.ownership != ownership) g.ownership = ownership;
+    if (std::memcmp(g.foundPath, kClear.foundPath, sizeof g.foundPath) != 0 ||
+        std::memcmp(g.memberName, kClear.memberName, sizeof g.memberName) != 0)
+        clearFound(g);
+}
+
+}  // namespace
+
 void klmApplySpecialCrcRule(Catalogue& cat, const Settings& settings)
 {
     for (GameRecord& g : cat.games) {
         const std::string_view crc = klmField(g.crc32);
-        if (crc == kKlmCrcAllZeros) {
-            g.ownership = settings.crcZerosOwned ? kKlmOwned : kKlmNotOwned;
-            clearFound(g);
-        } else if (crc == kKlmCrcAllOnes) {
-            g.ownership = settings.crcOnesOwned ? kKlmOwned : kKlmNotOwned;
-            clearFound(g);
-        }
+        if (crc == kKlmCrcAllZeros)
+            setSpecialStatus(g, settings.crcZerosOwned ? kKlmOwned : kKlmNotOwned);
+        else if (crc == kKlmCrcAllOnes)
+            setSpecialStatus(g, settings.crcOnesOwned ? kKlmOwned : kKlmNotOwned);
     }
 }
 

@@ -1,11 +1,15 @@
 #include "browse/sort.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <bit>
-#include <cstdio>
 #include <cstring>
 
-#include "browse/name_conditions.h"
+#include "browse/sort_keys.h"
 #include "catalogue/app_paths.h"
 #include "catalogue/cache.h"
 #include "text/cp932.h"
@@ -18,31 +22,6 @@ static_assert(std::endian::native == std::endian::little);
 namespace {
 
 constexpr size_t kEntryBytes = 4;
-
-// Signed 32-bit values in an order that unsigned comparison keeps.
-inline uint64_t biased(int32_t v)
-{
-    return static_cast<uint32_t>(v) ^ 0x80000000u;
-}
-
-int32_t numericKey(const GameRecord& g, int key)
-{
-    // Keys 1–6 are the name conditions' table positions, in table order.
-    if (key >= 1 && key <= kKlmNameConditionCount)
-        return g.*kKlmNameConditions[key - 1].gameIndex;
-    switch (key) {
-    case 7: return g.releaseDate;
-    case 8: return g.price;
-    case 9: return g.imageNumber;
-    case 12: return g.romSize;
-    default: return 0;
-    }
-}
-
-std::string_view titleText(const GameRecord& g, bool titleString)
-{
-    return titleString ? klmField(g.title) : klmField(g.titleKana);
-}
 
 // Compares like the difference left − right would, without its overflow.
 inline int compareInt(int32_t a, int32_t b)
@@ -57,95 +36,6 @@ inline int compareText(std::string_view a, std::string_view b)
     return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
-// Dense ranks of a text of every record: equal texts get equal ranks and a
-// smaller rank means the text sorts first. Ranking once turns every key's
-// text comparison into an integer comparison.
-std::vector<uint32_t> textRanks(const Catalogue& cat, std::string_view (*text)(const GameRecord&, bool),
-                                bool titleString)
-{
-    const size_t n = cat.games.size();
-    struct Item {
-        uint64_t prefix;  // first 8 bytes, big-endian, zero padded
-        std::string_view text;
-        uint32_t index;
-    };
-    std::vector<Item> items(n);
-    for (size_t i = 0; i < n; ++i) {
-        const std::string_view t = text(cat.games[i], titleString);
-        uint64_t p = 0;
-        for (size_t k = 0; k < 8; ++k)
-            p = p << 8 | (k < t.size() ? static_cast<unsigned char>(t[k]) : 0u);
-        items[i] = {p, t, static_cast<uint32_t>(i)};
-    }
-    // Texts hold no NUL, so the zero padding orders a prefix first, as the
-    // full comparison does.
-    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-        if (a.prefix != b.prefix)
-            return a.prefix < b.prefix;
-        return a.text < b.text;
-    });
-    std::vector<uint32_t> ranks(n);
-    uint32_t rank = 0;
-    for (size_t i = 0; i < n; ++i) {
-        if (i > 0 && items[i].text != items[i - 1].text)
-            ++rank;
-        ranks[items[i].index] = rank;
-    }
-    return ranks;
-}
-
-std::string_view arcadeText(const GameRecord& g, bool)
-{
-    return klmField(g.arcadeFile);
-}
-
-// One key's order from a 64-bit composite of its comparison and tie-break,
-// ties broken by catalogue index.
-struct KeyItem {
-    uint64_t key;
-    int32_t index;
-};
-
-void sortInto(int32_t* out, std::vector<KeyItem>& items)
-{
-    std::sort(items.begin(), items.end(), [](const KeyItem& a, const KeyItem& b) {
-        return a.key != b.key ? a.key < b.key : a.index < b.index;
-    });
-    for (size_t i = 0; i < items.size(); ++i)
-        out[i] = items[i].index;
-}
-
-uint64_t compositeKey(const GameRecord& g, int key, uint32_t titleRank, uint32_t arcadeRank)
-{
-    switch (key) {
-    case 0:
-        return uint64_t{titleRank} << 32 | biased(g.releaseDate);
-    case kKlmMovieSortKey:
-        // Records with a movie first: the larger flag sorts first.
-        return (0xFFFFFFFFull - biased(g.hasMovie)) << 32 | titleRank;
-    case 11:
-        return uint64_t{arcadeRank} << 32 | titleRank;
-    default:
-        return biased(numericKey(g, key)) << 32 | titleRank;
-    }
-}
-
-void computeKeys(SortOrders& orders, const Catalogue& cat, bool titleString, const std::vector<uint32_t>& titleRanks,
-                 const std::vector<uint32_t>& arcadeRanks, int onlyKey)
-{
-    const size_t n = cat.games.size();
-    std::vector<KeyItem> items(n);
-    for (int key = 0; key < kKlmSortKeyCount; ++key) {
-        if (onlyKey >= 0 && key != onlyKey)
-            continue;
-        for (size_t i = 0; i < n; ++i)
-            items[i] = {compositeKey(cat.games[i], key, titleRanks[i], arcadeRanks.empty() ? 0 : arcadeRanks[i]),
-                        static_cast<int32_t>(i)};
-        const size_t slot = static_cast<size_t>((titleString ? 0 : kKlmSortKeyCount) + key);
-        sortInto(orders.data.data() + slot * n, items);
-    }
-}
-
 bool isPermutation(const int32_t* order, size_t n, std::vector<uint8_t>& seen)
 {
     std::fill(seen.begin(), seen.end(), 0);
@@ -155,6 +45,66 @@ bool isPermutation(const int32_t* order, size_t n, std::vector<uint8_t>& seen)
             return false;
         seen[static_cast<size_t>(v)] = 1;
     }
+    return true;
+}
+
+// Checks sort.cache for a catalogue of n games by reading it through a
+// small buffer (its digest and whether each order is a permutation), then
+// maps it: the orders' pages come in only as the orders are used, so a
+// start holds the one or two the list shows rather than all of them. False
+// (orders untouched) when the file is missing, of another length or not
+// sound.
+bool mapSortCache(const std::string& path, size_t n, SortOrders& orders, KlmFileStamp* stamp)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const size_t count = n * kKlmSortOrderCount;
+    struct stat st {};
+    bool sound = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == count * kEntryBytes;
+    KlmDigestBuilder digest;
+    std::vector<uint64_t> seen((n + 63) / 64);
+    std::vector<int32_t> buffer(std::min<size_t>(count, 16384));
+    for (size_t done = 0; sound && done < count;) {
+        const size_t want = std::min(buffer.size(), count - done);
+        const ssize_t got = pread(fd, buffer.data(), want * kEntryBytes, static_cast<off_t>(done * kEntryBytes));
+        if (got <= 0 || got % static_cast<ssize_t>(kEntryBytes) != 0) {
+            sound = false;
+            break;
+        }
+        const size_t entries = static_cast<size_t>(got) / kEntryBytes;
+        digest.add(buffer.data(), static_cast<size_t>(got));
+        for (size_t i = 0; i < entries; ++i) {
+            if ((done + i) % n == 0)
+                std::fill(seen.begin(), seen.end(), 0);  // the next order starts
+            const int32_t v = buffer[i];
+            const size_t bit = static_cast<size_t>(v);
+            if (v < 0 || bit >= n || (seen[bit / 64] >> (bit % 64) & 1)) {
+                sound = false;
+                break;
+            }
+            seen[bit / 64] |= uint64_t{1} << (bit % 64);
+        }
+        done += entries;
+    }
+    // A file that grew while it was read is another file.
+    sound = sound && fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) == count * kEntryBytes;
+    void* map = MAP_FAILED;
+    if (sound && count > 0)
+        map = mmap(nullptr, count * kEntryBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    if (sound && stamp)
+        *stamp = klmStampOpenFile(fd, digest.digest());
+    close(fd);
+    if (!sound || (count > 0 && map == MAP_FAILED)) {
+        if (stamp)
+            *stamp = KlmFileStamp{};
+        return false;
+    }
+    orders.n = static_cast<int32_t>(n);
+    if (count > 0)
+        orders.data.adoptMapping(map, count);
+    else
+        orders.data.assign(0, 0);
     return true;
 }
 
@@ -191,7 +141,7 @@ int klmCompareSortKey(const Catalogue& cat, int key, bool titleString, int32_t a
 {
     const GameRecord& ga = cat.games[static_cast<size_t>(a)];
     const GameRecord& gb = cat.games[static_cast<size_t>(b)];
-    const int tie = compareText(titleText(ga, titleString), titleText(gb, titleString));
+    const int tie = compareText(klmSortTitleText(ga, titleString), klmSortTitleText(gb, titleString));
     int primary = 0;
     switch (key) {
     case 0: {
@@ -206,34 +156,10 @@ int klmCompareSortKey(const Catalogue& cat, int key, bool titleString, int32_t a
         primary = compareText(klmField(ga.arcadeFile), klmField(gb.arcadeFile));
         break;
     default:
-        primary = compareInt(numericKey(ga, key), numericKey(gb, key));
+        primary = compareInt(klmSortNumericKey(ga, key), klmSortNumericKey(gb, key));
         break;
     }
     return primary != 0 ? primary : tie;
-}
-
-void klmComputeSortOrders(SortOrders& orders, const Catalogue& cat)
-{
-    const size_t n = cat.games.size();
-    orders.n = static_cast<int32_t>(n);
-    orders.data.assign(n * kKlmSortOrderCount, 0);
-    const std::vector<uint32_t> arcade = textRanks(cat, arcadeText, true);
-    for (bool titleString : {true, false}) {
-        const std::vector<uint32_t> titles = textRanks(cat, titleText, titleString);
-        computeKeys(orders, cat, titleString, titles, arcade, -1);
-    }
-}
-
-void klmResortMovieOrders(SortOrders& orders, const Catalogue& cat)
-{
-    if (orders.data.size() != cat.games.size() * kKlmSortOrderCount) {
-        klmComputeSortOrders(orders, cat);
-        return;
-    }
-    for (bool titleString : {true, false}) {
-        const std::vector<uint32_t> titles = textRanks(cat, titleText, titleString);
-        computeKeys(orders, cat, titleString, titles, {}, kKlmMovieSortKey);
-    }
 }
 
 std::string_view klmSortCacheBytes(const SortOrders& orders)
@@ -261,7 +187,7 @@ bool klmReadSortCacheImage(std::string_view image, int32_t n, SortOrders& orders
         if (!isPermutation(data.data() + static_cast<size_t>(k) * static_cast<size_t>(n), static_cast<size_t>(n), seen))
             return false;
     orders.n = n;
-    orders.data = std::move(data);
+    orders.data.adopt(std::move(data));
     return true;
 }
 
@@ -269,35 +195,8 @@ KlmSortSource klmBuildSortOrders(SortOrders& orders, const Catalogue& cat, const
 {
     if (stamp)
         *stamp = KlmFileStamp{};
-    if (!paths.catalogueChanged) {
-        // Read straight into the orders' own array: the file is 104 bytes
-        // per game and this is on the start-up path.
-        const size_t n = cat.games.size();
-        const size_t bytes = n * kKlmSortOrderCount * kEntryBytes;
-        if (std::FILE* f = std::fopen(paths.sortCache.c_str(), "rb")) {
-            std::vector<int32_t> data(n * kKlmSortOrderCount);
-            const size_t got = bytes == 0 ? 0 : std::fread(data.data(), 1, bytes, f);
-            const bool atEnd = got == bytes && std::fgetc(f) == EOF && !std::ferror(f);
-            if (atEnd && stamp) {
-                const std::string_view read(reinterpret_cast<const char*>(data.data()), bytes);
-                *stamp = klmStampOpenFile(fileno(f), klmDigestParts(std::span<const std::string_view>(&read, 1)));
-            }
-            std::fclose(f);
-            if (atEnd) {
-                std::vector<uint8_t> seen(n);
-                bool sound = true;
-                for (int k = 0; k < kKlmSortOrderCount && sound; ++k)
-                    sound = isPermutation(data.data() + static_cast<size_t>(k) * n, n, seen);
-                if (sound) {
-                    orders.n = static_cast<int32_t>(n);
-                    orders.data = std::move(data);
-                    return KlmSortSource::Cache;
-                }
-                if (stamp)
-                    *stamp = KlmFileStamp{};
-            }
-        }
-    }
+    if (!paths.catalogueChanged && mapSortCache(paths.sortCache, cat.games.size(), orders, stamp))
+        return KlmSortSource::Cache;
     klmComputeSortOrders(orders, cat);
     return KlmSortSource::Computed;
 }

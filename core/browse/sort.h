@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "browse/sort_entries.h"
 #include "catalogue/catalogue.h"
 #include "text/file_io.h"
 #include "text/file_stamp.h"
@@ -31,8 +32,9 @@ inline constexpr int kKlmMovieSortKey = 10;
 struct SortOrders {
     int32_t n = 0;
     // Order of key k with titles by the title string at k × n, with titles
-    // by the title kana at (13 + k) × n: the layout of sort.cache.
-    std::vector<int32_t> data;
+    // by the title kana at (13 + k) × n: the layout of sort.cache (whose
+    // mapping it may be).
+    KlmSortEntries data;
 };
 
 // Key of a list column's field identifier: fields 0–11 are keys 0–11, the

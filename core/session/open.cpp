@@ -84,6 +84,14 @@ int32_t movieCount(const Catalogue& cat)
                                               [](const GameRecord& g) { return g.hasMovie != 0; }));
 }
 
+// movieinfo.dat names games by position: after a fresh parse those may be
+// other games, so the movie folder is scanned again instead. A caller that
+// asks for the files' own flags gets them as written.
+bool rescansMovies(const KlmOpenReport& report, const KlmOpenOptions& options)
+{
+    return report.catalogueSource == KlmLoadSource::Parsed && !options.flagsFromSaveFiles;
+}
+
 // favorite.dat and movieinfo.dat only ever set flags.
 void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptions& options)
 {
@@ -96,14 +104,15 @@ void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptio
         return true;
     });
 
-    // movieinfo.dat names games by position: after a fresh parse those may
-    // be other games, so the movie folder is scanned again instead (the
-    // report then has no entry for the file). A caller that asks for the
-    // files' own flags gets them as written.
-    if (report.catalogueSource == KlmLoadSource::Parsed && !options.flagsFromSaveFiles) {
+    // The report has no entry for movieinfo.dat when the folder is scanned.
+    if (rescansMovies(report, options)) {
         klmLoadMovieInfoAtStart(ctx.paths, cat, true);
         report.movieInfoRescanned = true;
-        klmResortMovieOrders(ctx.state.browse.orders, cat);
+        // The orders wait for the new marks (see klmOpenSession): computed
+        // now they are right at once; taken from sort.cache, the movie
+        // column's are sorted again.
+        report.sortSource = klmInitBrowseState(ctx.state.browse, cat, ctx.paths, &ctx.caches.sort);
+        if (report.sortSource == KlmSortSource::Cache) klmResortMovieOrders(ctx.state.browse.orders, cat);
         return;
     }
     if (options.flagsFromSaveFiles) klmResetMovieMarks(cat);
@@ -229,7 +238,10 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
     // without cachesAtOpen, fdate.cache alone right after a parse).
     const bool fileTimesNow = !options.readOnly && !options.cachesAtOpen;
     klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, fileTimesNow, &ctx.caches.dat);
-    report.sortSource = klmInitBrowseState(st.browse, cat, ctx.paths, &ctx.caches.sort);
+    // After a parse the movie marks are scanned again further on, and only
+    // the movie column's orders depend on them: the orders are built then,
+    // once, rather than now and the movie column's again later.
+    if (!rescansMovies(report, options)) report.sortSource = klmInitBrowseState(st.browse, cat, ctx.paths, &ctx.caches.sort);
 
     st.settings = klmDefaultSettings(options.controlFont, options.clientWidth);
     klmInitEmulatorRegistry(st.emulators, cat);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -148,6 +149,101 @@ TEST(BrowseSort, OrdersOfAGeneratedCatalogueAreSoundAndRepeatable)
     EXPECT_EQ(a.data, b.data);
 }
 
+// Every order as a plain comparison sort by the key's comparison and then
+// catalogue index would give it.
+std::vector<int32_t> referenceOrder(const Catalogue& cat, int key, bool titleString)
+{
+    std::vector<int32_t> order(cat.games.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+        const int c = klmCompareSortKey(cat, key, titleString, a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return order;
+}
+
+void expectReferenceOrders(const SortOrders& o, const Catalogue& cat, const std::string& what)
+{
+    for (bool titleString : {true, false})
+        for (int key = 0; key < kKlmSortKeyCount; ++key)
+            ASSERT_EQ(orderOf(o, key, titleString), referenceOrder(cat, key, titleString))
+                << what << ": key " << key << " title string " << titleString;
+}
+
+// Catalogues built to stress the sorts: many records sharing each value,
+// the extremes of 32-bit values, empty texts, and long runs of texts that
+// agree in their first 8 and 16 bytes (more than a small-range sort takes,
+// so the bytewise passes run at several depths).
+struct Shape {
+    const char* name;
+    int games;
+    int distinctValues;  // per numeric key
+    int distinctTitles;
+    unsigned seed;
+};
+
+Catalogue shapedCatalogue(const Shape& shape)
+{
+    std::mt19937 rng(shape.seed);
+    auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    const std::vector<std::string> stems = {"", "ドラゴンクエスト", "ドラゴンクエストＩＩ", "ドラゴン", "ab", "abcdefgh",
+                                            "abcdefghi", "abcdefg", "ア", "~", "abcdefghabcdefgh"};
+    const int32_t extremes[] = {INT_MIN, INT_MIN + 1, -1, 0, 1, INT_MAX - 1, INT_MAX, 0x7F000000, -0x01000000};
+    auto value = [&](int32_t base) {
+        const int v = pick(shape.distinctValues);
+        return v < 9 ? extremes[v] : base + v * 977;
+    };
+    Catalogue cat;
+    for (int i = 0; i < shape.games; ++i) {
+        const int t = pick(shape.distinctTitles);
+        const std::string title = stems[static_cast<size_t>(t) % stems.size()] +
+                                  (t < static_cast<int>(stems.size()) ? "" : std::to_string(t / 3));
+        const std::string kana = stems[static_cast<size_t>(pick(3))] + (t % 2 ? "かな" : "") + std::to_string(t % 7);
+        GameRecord& g = klmTestAddGame(cat, title, kana);
+        g.releaseDate = value(19800101);
+        g.price = value(1000);
+        g.imageNumber = value(1);
+        g.romSize = value(65536);
+        g.hardware = value(0);
+        g.software = value(0);
+        g.developerNumber = value(0);
+        g.publisherNumber = value(0);
+        g.genre = value(0);
+        g.screen = value(0);
+        g.hasMovie = pick(5) == 0 ? value(0) : pick(2);
+        klmCopyField(g.arcadeFile, pick(3) == 0 ? "" : "arc" + std::to_string(pick(40)));
+    }
+    return cat;
+}
+
+TEST(BrowseSort, OrdersMatchAPlainComparisonSort)
+{
+    const Shape shapes[] = {
+        {"few values, few titles", 3000, 12, 15, 1},
+        {"many values, many titles", 4000, 3000, 900, 2},
+        {"all values equal", 1200, 1, 40, 3},
+        {"extremes only", 2000, 9, 200, 4},
+        {"tiny", 3, 4, 3, 5},
+    };
+    for (const Shape& shape : shapes) {
+        Catalogue cat = shapedCatalogue(shape);
+        SortOrders o;
+        klmComputeSortOrders(o, cat);
+        expectReferenceOrders(o, cat, shape.name);
+
+        // New movie marks: the two orders sorted again are those of a full
+        // computation, byte for byte, and the others are left as they were.
+        for (size_t i = 0; i < cat.games.size(); i += 4)
+            cat.games[i].hasMovie = cat.games[i].hasMovie == 0 ? 1 : 0;
+        SortOrders resorted = o;
+        klmResortMovieOrders(resorted, cat);
+        SortOrders fresh;
+        klmComputeSortOrders(fresh, cat);
+        EXPECT_EQ(resorted.data, fresh.data) << shape.name;
+        expectReferenceOrders(resorted, cat, std::string(shape.name) + " after new movie marks");
+    }
+}
+
 // The orders of cat, computed and written to sort.cache.
 SortOrders writtenOrders(const Catalogue& cat, const AppPaths& paths)
 {
@@ -203,6 +299,68 @@ TEST(BrowseSort, SortCacheIsUsedOnlyWhenSoundForTheCatalogue)
     std::filesystem::remove(paths.sortCache);
     EXPECT_EQ(klmBuildSortOrders(loaded, cat, paths), KlmSortSource::Computed);
     EXPECT_EQ(loaded.data, computed.data);
+}
+
+// A file is checked as a whole before it is used: a bad entry anywhere,
+// the last order included, makes the orders computed instead.
+TEST(BrowseSort, SortCacheIsCheckedToItsLastEntry)
+{
+    KlmTempDir dir;
+    AppPaths paths;
+    Catalogue cat = generated(dir, 3000, paths);
+    const SortOrders computed = writtenOrders(cat, paths);
+    const std::string image = klmSortCacheImage(computed);
+    paths.catalogueChanged = false;
+    struct Case {
+        const char* what;
+        size_t entry;
+        int32_t value;
+    };
+    const size_t last = 26 * 3000 - 1;
+    for (const Case& c : {Case{"duplicate at the very end", last, computed.data[last - 1]},
+                          Case{"one past the games", last, 3000}, Case{"negative", 3000 * 13, -1},
+                          Case{"duplicate across the buffer's end", 16384, computed.data[16383]}}) {
+        std::string bad = image;
+        std::memcpy(bad.data() + 4 * c.entry, &c.value, 4);
+        klmTestWrite(paths.sortCache, bad);
+        SortOrders loaded;
+        KlmFileStamp stamp;
+        EXPECT_EQ(klmBuildSortOrders(loaded, cat, paths, &stamp), KlmSortSource::Computed) << c.what;
+        EXPECT_FALSE(stamp.known) << c.what;
+        EXPECT_EQ(loaded.data, computed.data) << c.what;
+    }
+}
+
+// Orders taken from the file stay what was read, whatever happens to the
+// file afterwards, and changing them (new movie marks) changes only them.
+TEST(BrowseSort, OrdersFromTheFileAreTheirOwn)
+{
+    KlmTempDir dir;
+    AppPaths paths;
+    Catalogue cat = generated(dir, 500, paths);
+    const SortOrders computed = writtenOrders(cat, paths);
+    const std::string image = klmTestRead(paths.sortCache);
+    paths.catalogueChanged = false;
+    SortOrders loaded;
+    ASSERT_EQ(klmBuildSortOrders(loaded, cat, paths), KlmSortSource::Cache);
+    SortOrders copy = loaded;
+    SortOrders moved = std::move(copy);
+    EXPECT_EQ(moved.data, computed.data);
+
+    SortOrders other = computed;
+    std::reverse(other.data.begin(), other.data.end());
+    ASSERT_TRUE(klmWriteSortCache(paths, other));
+    EXPECT_EQ(loaded.data, computed.data) << "a file written over it leaves the orders alone";
+
+    klmTestWrite(paths.sortCache, image);
+    ASSERT_EQ(klmBuildSortOrders(loaded, cat, paths), KlmSortSource::Cache);
+    for (size_t i = 0; i < cat.games.size(); i += 2) cat.games[i].hasMovie = 1;
+    klmResortMovieOrders(loaded, cat);
+    SortOrders fresh;
+    klmComputeSortOrders(fresh, cat);
+    EXPECT_EQ(loaded.data, fresh.data);
+    EXPECT_EQ(klmTestRead(paths.sortCache), image) << "the file is not written through";
+    EXPECT_EQ(moved.data, computed.data);
 }
 
 TEST(BrowseSort, EmptyCatalogue)

@@ -330,6 +330,10 @@ TEST(Session, FreshParseRescansTheMovieFolder)
     EXPECT_EQ(ctx.catalogue.movieCount, 2);
     EXPECT_EQ(ctx.catalogue.games[50].hasMovie, 0);
     EXPECT_EQ(moviesFirst(ctx, 2), (std::vector<std::vector<int32_t>>(2, {2, 4})));
+    // Built once the marks were known: every order is the one computed now.
+    SortOrders now;
+    klmComputeSortOrders(now, ctx.catalogue);
+    EXPECT_EQ(ctx.state.browse.orders.data, now.data);
 
     KlmOpenOptions fromFiles;
     fromFiles.flagsFromSaveFiles = true;
