@@ -1,6 +1,7 @@
 #include "audit/ownership.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "audit/crc.h"
 #include "text/cp932.h"
@@ -27,10 +28,23 @@ bool isSeparator(unsigned char c)
 #endif
 }
 
+// Clears a field only when it holds anything: the start-up pass meets
+// every record, and one loaded from dat.cache is a page of the file,
+// copied the moment it is written.
+template <size_t N>
+void clearField(char (&field)[N])
+{
+    for (char c : field)
+        if (c != 0) {
+            std::memset(field, 0, N);
+            return;
+        }
+}
+
 void clearFound(GameRecord& g)
 {
-    klmCopyField(g.foundPath, "");
-    klmCopyField(g.memberName, "");
+    clearField(g.foundPath);
+    clearField(g.memberName);
 }
 
 void appendSection(std::string& out, std::string_view name, KlmOwnershipCount count)
@@ -103,18 +117,21 @@ int32_t klmOwnedStatusOf(const GameRecord& game, bool renameInsideArchives)
     return klmHasTargetName(game, renameInsideArchives) ? kKlmOwned : kKlmOwnedNotRenamed;
 }
 
+void klmApplySpecialCrcRule(GameRecord& g, const Settings& settings)
+{
+    const std::string_view crc = klmField(g.crc32);
+    bool owned;
+    if (crc == kKlmCrcAllZeros) owned = settings.crcZerosOwned;
+    else if (crc == kKlmCrcAllOnes) owned = settings.crcOnesOwned;
+    else return;
+    const int32_t ownership = owned ? kKlmOwned : kKlmNotOwned;
+    if (g.ownership != ownership) g.ownership = ownership;
+    clearFound(g);
+}
+
 void klmApplySpecialCrcRule(Catalogue& cat, const Settings& settings)
 {
-    for (GameRecord& g : cat.games) {
-        const std::string_view crc = klmField(g.crc32);
-        if (crc == kKlmCrcAllZeros) {
-            g.ownership = settings.crcZerosOwned ? kKlmOwned : kKlmNotOwned;
-            clearFound(g);
-        } else if (crc == kKlmCrcAllOnes) {
-            g.ownership = settings.crcOnesOwned ? kKlmOwned : kKlmNotOwned;
-            clearFound(g);
-        }
-    }
+    for (GameRecord& g : cat.games) klmApplySpecialCrcRule(g, settings);
 }
 
 void klmResetAudit(Catalogue& cat, const Settings& settings)
