@@ -84,6 +84,10 @@ bool MainWindow::startUp(const QString& baseFolder)
     const KlmSaveFileRead* setting = report.file("setting.dat");
     firstRunSplitters_ = setting && setting->state == KlmSaveFileState::Missing;
     list_->gameModel()->loadIcons();
+    // The fonts first: a font change lays out again every item of the
+    // search bar's lists, which hold thousands of names for a large
+    // catalogue. applySettings then finds them in place.
+    klmApplyFonts(st.settings, list_, info_, search_, status_);
     search_->fillLists();
     applySettings();
     search_->showCondition();

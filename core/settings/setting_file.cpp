@@ -255,7 +255,14 @@ public:
 
     void catalogueItem(int32_t& field, CatalogueList which, std::string_view name)
     {
-        range(field, 0, catalogueListSize(cat_, which, ranges_) - 1, name);
+        long long v;
+        if (!nextInt(name, v))
+            return;
+        // Every list has its first item: only a later one needs the list's
+        // length, which for years and prices takes a pass over the records.
+        if (v < 0 || (v > 0 && v >= catalogueListSize(cat_, which, ranges_)))
+            return reject(name);
+        field = static_cast<int32_t>(v);
     }
 
     void columns(KlmColumnList& shown, KlmColumnList& hidden)
