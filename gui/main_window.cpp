@@ -75,11 +75,17 @@ bool MainWindow::startUp(const QString& baseFolder)
                             klmU(" フォルダが存在しません。\n設定や一覧の状態は保存されません。"),
                         klmU("警告"), QMessageBox::Warning);
 
+    KlmMainState& st = ctx_->state;
+    // The search index is copied from the records while the window is put
+    // together: until the first refresh nothing here writes a record or
+    // touches the list's state.
+    std::future<void> index;
+    klmStartSearchIndex(st.browse, ctx_->catalogue, index);
+
     createParts();
     registerOwnCommands();
     klmRegisterCommandHandlers(router_, *this, {*search_, *list_, *info_, *status_, *toolbar_, *area_, *media_});
 
-    KlmMainState& st = ctx_->state;
     // Without setting.dat the splitters start where a first run puts them.
     const KlmSaveFileRead* setting = report.file("setting.dat");
     firstRunSplitters_ = setting && setting->state == KlmSaveFileState::Missing;
@@ -92,7 +98,8 @@ bool MainWindow::startUp(const QString& baseFolder)
     applySettings();
     search_->showCondition();
 
-    refreshList(true);
+    if (index.valid()) index.wait();
+    refreshList(true, KlmRefreshScope::Condition);
     const int32_t row = list_->currentIndex().row();
     const int32_t scroll = st.settings.listScrollRow;
     const int32_t listed = st.browse.view.count;
