@@ -108,6 +108,9 @@ bool MainWindow::startUp(const QString& baseFolder)
     else if (row >= 0) list_->scrollTo(list_->gameModel()->index(row, 0));
     list_->setFocus();
     st.startupComplete = true;
+    // The digest of a loaded dat.cache is left for the first save; taken
+    // once the window has been up a moment, the close need not wait for it.
+    QTimer::singleShot(500, this, [this] { klmStartStamp(ctx_->caches.dat, datDigest_); });
     return true;
 }
 
