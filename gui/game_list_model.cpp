@@ -46,7 +46,7 @@ void GameListModel::loadIcons()
 
 int GameListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ctx_.state.browse.view.count;
+    return parent.isValid() || !listed_ ? 0 : ctx_.state.browse.view.count;
 }
 
 int GameListModel::columnCount(const QModelIndex& parent) const
@@ -58,14 +58,14 @@ int GameListModel::columnCount(const QModelIndex& parent) const
 
 int32_t GameListModel::gameAt(int row) const
 {
-    if (row < 0 || row >= ctx_.state.browse.view.count) return -1;
+    if (row < 0 || row >= rowCount()) return -1;
     return ctx_.state.browse.view.rows[static_cast<size_t>(row)];
 }
 
 int GameListModel::rowOf(int32_t game) const
 {
     if (game < 0) return -1;
-    for (int r = 0; r < ctx_.state.browse.view.count; ++r)
+    for (int r = 0, n = rowCount(); r < n; ++r)
         if (ctx_.state.browse.view.rows[static_cast<size_t>(r)] == game) return r;
     return -1;
 }
@@ -73,6 +73,7 @@ int GameListModel::rowOf(int32_t game) const
 void GameListModel::reset()
 {
     beginResetModel();
+    listed_ = true;
     endResetModel();
 }
 

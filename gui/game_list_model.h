@@ -30,7 +30,10 @@ public:
     // Row of a catalogue index among the listed rows, −1 when not listed.
     int rowOf(int32_t game) const;
 
-    // After the ViewList or the shown columns changed.
+    // After the ViewList or the shown columns changed. The list has no rows
+    // before the first reset: the window sets up its fonts and columns
+    // before the first refresh, and the view would otherwise resize a
+    // header section per game at every step.
     void reset();
     // Loads the 16 × 16 icons of the hardware (h*.ico) and software (s*.ico)
     // tables, one per image number; a missing file leaves a blank.
@@ -41,6 +44,7 @@ public:
 
 private:
     KlmAppContext& ctx_;
+    bool listed_ = false;
     QVector<QIcon> hardwareIcons_;
     QVector<QIcon> softwareIcons_;
 };

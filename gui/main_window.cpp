@@ -75,20 +75,31 @@ bool MainWindow::startUp(const QString& baseFolder)
                             klmU(" フォルダが存在しません。\n設定や一覧の状態は保存されません。"),
                         klmU("警告"), QMessageBox::Warning);
 
+    KlmMainState& st = ctx_->state;
+    // The search index is copied from the records while the window is put
+    // together: until the first refresh nothing here writes a record or
+    // touches the list's state.
+    std::future<void> index;
+    klmStartSearchIndex(st.browse, ctx_->catalogue, index);
+
     createParts();
     registerOwnCommands();
     klmRegisterCommandHandlers(router_, *this, {*search_, *list_, *info_, *status_, *toolbar_, *area_, *media_});
 
-    KlmMainState& st = ctx_->state;
     // Without setting.dat the splitters start where a first run puts them.
     const KlmSaveFileRead* setting = report.file("setting.dat");
     firstRunSplitters_ = setting && setting->state == KlmSaveFileState::Missing;
     list_->gameModel()->loadIcons();
+    // The fonts first: a font change lays out again every item of the
+    // search bar's lists, which hold thousands of names for a large
+    // catalogue. applySettings then finds them in place.
+    klmApplyFonts(st.settings, list_, info_, search_, status_);
     search_->fillLists();
     applySettings();
     search_->showCondition();
 
-    refreshList(true);
+    if (index.valid()) index.wait();
+    refreshList(true, KlmRefreshScope::Condition);
     const int32_t row = list_->currentIndex().row();
     const int32_t scroll = st.settings.listScrollRow;
     const int32_t listed = st.browse.view.count;
@@ -97,6 +108,9 @@ bool MainWindow::startUp(const QString& baseFolder)
     else if (row >= 0) list_->scrollTo(list_->gameModel()->index(row, 0));
     list_->setFocus();
     st.startupComplete = true;
+    // The digest of a loaded dat.cache is left for the first save; taken
+    // once the window has been up a moment, the close need not wait for it.
+    QTimer::singleShot(500, this, [this] { klmStartStamp(ctx_->caches.dat, datDigest_); });
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <future>
 #include <memory>
 
 #include "command_router.h"
@@ -92,6 +93,8 @@ private:
     void shutDown();
 
     std::unique_ptr<KlmAppContext> ctx_;
+    // dat.cache's digest being taken while nobody waits (see startUp).
+    std::future<void> datDigest_;
     KlmMessenger messenger_;
     KlmPickers pickers_;
     KlmCommandRouter router_;

@@ -67,6 +67,24 @@ KlmMoviePlayer::KlmMoviePlayer(QWidget* viewParent) : QObject(viewParent)
 {
     view_ = new KlmMovieView(viewParent);
     view_->hide();
+    switch_.setSingleShot(true);
+    switch_.setInterval(kSwitchDelayMs);
+    connect(&switch_, &QTimer::timeout, this, &KlmMoviePlayer::applySource);
+}
+
+KlmMoviePlayer::~KlmMoviePlayer()
+{
+    ++generation_;
+    if (player_)
+        player_->stop();
+}
+
+QMediaPlayer* KlmMoviePlayer::mediaPlayer()
+{
+    if (player_)
+        return player_;
+    // Made when a movie is first opened: the media framework's start-up
+    // (its backend, the audio device) would otherwise delay every window.
     player_ = new QMediaPlayer(this);
     audio_ = new QAudioOutput(this);
     sink_ = new QVideoSink(this);
@@ -83,15 +101,7 @@ KlmMoviePlayer::KlmMoviePlayer(QWidget* viewParent) : QObject(viewParent)
     });
     connect(player_, &QMediaPlayer::durationChanged, this, [this] { updateStopPosition(); });
     connect(player_, &QMediaPlayer::positionChanged, this, &KlmMoviePlayer::onPosition);
-    switch_.setSingleShot(true);
-    switch_.setInterval(kSwitchDelayMs);
-    connect(&switch_, &QTimer::timeout, this, &KlmMoviePlayer::applySource);
-}
-
-KlmMoviePlayer::~KlmMoviePlayer()
-{
-    ++generation_;
-    player_->stop();
+    return player_;
 }
 
 bool KlmMoviePlayer::start(const QString& path)
@@ -114,6 +124,7 @@ bool KlmMoviePlayer::start(const QString& path)
     stopMs_ = -1;
     if (view_)
         view_->clear();
+    mediaPlayer();
     audio_->setVolume(outputVolume());
     switchSource(QUrl::fromLocalFile(info.absoluteFilePath()));
     return true;
@@ -142,6 +153,8 @@ void KlmMoviePlayer::close()
     hasPending_ = false;
     if (view_)
         view_->hide();
+    if (!player_)
+        return;
     if (player_->playbackState() == QMediaPlayer::PlayingState) {
         // As for a switch: the video sink may be waiting for this thread.
         player_->pause();
@@ -156,9 +169,11 @@ void KlmMoviePlayer::close()
 
 void KlmMoviePlayer::switchSource(const QUrl& url)
 {
+    if (!player_ && url.isEmpty())
+        return;  // nothing was ever opened
     pending_ = url;
     hasPending_ = true;
-    if (player_->playbackState() == QMediaPlayer::StoppedState) {
+    if (mediaPlayer()->playbackState() == QMediaPlayer::StoppedState) {
         applySource();
         return;
     }
@@ -214,7 +229,7 @@ void KlmMoviePlayer::pause()
     player_->pause();
 }
 
-qint64 KlmMoviePlayer::position() const { return player_->position(); }
+qint64 KlmMoviePlayer::position() const { return player_ ? player_->position() : 0; }
 
 void KlmMoviePlayer::playFrom(qint64 positionMs)
 {
@@ -242,7 +257,8 @@ void KlmMoviePlayer::setLoop(bool on)
 void KlmMoviePlayer::setVolume(int volume, bool mute)
 {
     deviceVolume_ = mute ? 0 : std::clamp(volume, 0, 100) * 10;
-    audio_->setVolume(outputVolume());
+    if (audio_)
+        audio_->setVolume(outputVolume());
 }
 
 float KlmMoviePlayer::outputVolume() const { return static_cast<float>(deviceVolume_) / 1000.0f; }

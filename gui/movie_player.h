@@ -67,7 +67,8 @@ public:
     ~KlmMoviePlayer() override;
 
     KlmMovieView* view() const { return view_; }
-    QMediaPlayer* mediaPlayer() const { return player_; }
+    // The media player, made on first use.
+    QMediaPlayer* mediaPlayer();
 
     // Opens path and plays it from 0. False, with nothing opened, when no
     // such file exists; a file that then cannot be played is reported

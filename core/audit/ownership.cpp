@@ -28,10 +28,23 @@ bool isSeparator(unsigned char c)
 #endif
 }
 
+// Clears a field only when it holds anything: the start-up pass meets
+// every record, and one loaded from dat.cache is a page of the file,
+// copied the moment it is written.
+template <size_t N>
+void clearField(char (&field)[N])
+{
+    for (char c : field)
+        if (c != 0) {
+            std::memset(field, 0, N);
+            return;
+        }
+}
+
 void clearFound(GameRecord& g)
 {
-    klmCopyField(g.foundPath, "");
-    klmCopyField(g.memberName, "");
+    clearField(g.foundPath);
+    clearField(g.memberName);
 }
 
 void appendSection(std::string& out, std::string_view name, KlmOwnershipCount count)
@@ -104,31 +117,21 @@ int32_t klmOwnedStatusOf(const GameRecord& game, bool renameInsideArchives)
     return klmHasTargetName(game, renameInsideArchives) ? kKlmOwned : kKlmOwnedNotRenamed;
 }
 
-namespace {
-
-// The rule at start-up mostly finds the records as they are: a record it
-// would not change is not written, so its page of a mapped dat.cache stays
-// the file's.
-void setSpecialStatus(GameRecord& g, int32_t ownership)
+void klmApplySpecialCrcRule(GameRecord& g, const Settings& settings)
 {
-    static const GameRecord kClear{};
+    const std::string_view crc = klmField(g.crc32);
+    bool owned;
+    if (crc == kKlmCrcAllZeros) owned = settings.crcZerosOwned;
+    else if (crc == kKlmCrcAllOnes) owned = settings.crcOnesOwned;
+    else return;
+    const int32_t ownership = owned ? kKlmOwned : kKlmNotOwned;
     if (g.ownership != ownership) g.ownership = ownership;
-    if (std::memcmp(g.foundPath, kClear.foundPath, sizeof g.foundPath) != 0 ||
-        std::memcmp(g.memberName, kClear.memberName, sizeof g.memberName) != 0)
-        clearFound(g);
+    clearFound(g);
 }
-
-}  // namespace
 
 void klmApplySpecialCrcRule(Catalogue& cat, const Settings& settings)
 {
-    for (GameRecord& g : cat.games) {
-        const std::string_view crc = klmField(g.crc32);
-        if (crc == kKlmCrcAllZeros)
-            setSpecialStatus(g, settings.crcZerosOwned ? kKlmOwned : kKlmNotOwned);
-        else if (crc == kKlmCrcAllOnes)
-            setSpecialStatus(g, settings.crcOnesOwned ? kKlmOwned : kKlmNotOwned);
-    }
+    for (GameRecord& g : cat.games) klmApplySpecialCrcRule(g, settings);
 }
 
 void klmResetAudit(Catalogue& cat, const Settings& settings)

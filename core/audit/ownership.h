@@ -47,6 +47,8 @@ int32_t klmOwnedStatusOf(const GameRecord& game, bool renameInsideArchives);
 // at start-up (defaults, then again after setting.dat), after a reset and
 // when the display settings change either choice. The caller refreshes.
 void klmApplySpecialCrcRule(Catalogue& cat, const Settings& settings);
+// The same for one record; a record the rule leaves as it is is not written.
+void klmApplySpecialCrcRule(GameRecord& g, const Settings& settings);
 
 // Command 32801: every game not owned, found path and member name cleared
 // (target names stay), then the special-CRC rule. No confirmation.

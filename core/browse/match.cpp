@@ -484,27 +484,33 @@ void klmInitSearchKinds(SearchCondition& cond)
     cond.searchKind = 0;
 }
 
-void klmComputeYearPriceRanges(SearchCondition& cond, const Catalogue& cat)
+void KlmYearPriceRanges::add(const GameRecord& g)
 {
-    bool anyDate = false;
-    int32_t first = 0;
-    int32_t last = 0;
-    int32_t top = 0;
-    for (const GameRecord& g : cat.games) {
-        if (g.releaseDate != 0 && g.releaseDate != 99999999) {
-            if (!anyDate || g.releaseDate < first)
-                first = g.releaseDate;
-            if (!anyDate || g.releaseDate > last)
-                last = g.releaseDate;
-            anyDate = true;
-        }
-        if (g.price >= 1000 && g.price != kKlmUnknownPrice && g.price > top)
-            top = g.price;
+    if (g.releaseDate != 0 && g.releaseDate != 99999999) {
+        if (!anyDate || g.releaseDate < first)
+            first = g.releaseDate;
+        if (!anyDate || g.releaseDate > last)
+            last = g.releaseDate;
+        anyDate = true;
     }
+    if (g.price >= 1000 && g.price != kKlmUnknownPrice && g.price > top)
+        top = g.price;
+}
+
+void KlmYearPriceRanges::applyTo(SearchCondition& cond) const
+{
     cond.yearBase = anyDate ? first / 10000 * 10000 : 0;
     cond.yearTop = anyDate ? last / 10000 * 10000 : 0;
     cond.priceBase = 1000;
     cond.priceTop = top / 1000 * 1000;
+}
+
+void klmComputeYearPriceRanges(SearchCondition& cond, const Catalogue& cat)
+{
+    KlmYearPriceRanges ranges;
+    for (const GameRecord& g : cat.games)
+        ranges.add(g);
+    ranges.applyTo(cond);
 }
 
 void klmBuildSearchVariants(SearchVariants& v, std::string_view typed,

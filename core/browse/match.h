@@ -44,6 +44,17 @@ void klmInitSearchKinds(SearchCondition& cond);
 // 1000s, 0 when there is none).
 void klmComputeYearPriceRanges(SearchCondition& cond, const Catalogue& cat);
 
+// The same taken one record at a time, for a pass that visits the records
+// for other work anyway.
+struct KlmYearPriceRanges {
+    bool anyDate = false;
+    int32_t first = 0;
+    int32_t last = 0;
+    int32_t top = 0;
+    void add(const GameRecord& g);
+    void applyTo(SearchCondition& cond) const;
+};
+
 // The three texts one pass looks for.
 struct SearchVariants {
     static constexpr size_t kSize = 256;

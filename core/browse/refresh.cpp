@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <type_traits>
 
 #include "text/cp932.h"
@@ -63,6 +64,17 @@ bool canNarrow(const KlmBrowseState& state, const Catalogue& cat, const SearchCo
 }
 
 }  // namespace
+
+void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::future<void>& task)
+{
+    if (state.engine != KlmFilterEngine::Index)
+        return;
+    try {
+        task = std::async(std::launch::async, [&state, &cat] { klmBuildSearchIndex(state.index, cat); });
+    } catch (const std::system_error&) {
+        // The first refresh copies it.
+    }
+}
 
 KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat, const Settings& settings,
                                     const std::vector<ReplacementRule>& rules, bool forceReload,

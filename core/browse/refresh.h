@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <span>
 #include <vector>
 
@@ -76,6 +77,13 @@ struct KlmBrowseState {
 // computed), as start-up does once the catalogue is loaded.
 KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, const AppPaths& paths,
                                  KlmFileStamp* sortStamp = nullptr);
+
+// Copies the search index from the records on a thread of its own (task),
+// so that a first refresh with KlmRefreshScope::Condition finds it in place
+// while the caller does other work meanwhile. Until task is waited for,
+// nothing may write a record or use state. Without a thread (or with the
+// plain engine) task stays empty and the refresh copies the index itself.
+void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::future<void>& task);
 
 // What the window has to do after a refresh.
 struct KlmRefreshResult {

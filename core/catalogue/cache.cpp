@@ -229,9 +229,8 @@ bool readCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
 
 // Maps dat.cache privately instead of reading it: the records are the
 // file's pages, read when first touched and copied only where written, and
-// the tables (a few hundred kilobytes) are copied out. The digest of the
-// whole file, when asked for, walks the mapping once, which also brings the
-// pages in. False when the file cannot be mapped (or is not sound).
+// the tables (a few hundred kilobytes) are copied out. False when the file
+// cannot be mapped (or is not sound).
 bool mapCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
 {
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -249,10 +248,9 @@ bool mapCacheFile(const std::string& path, Catalogue& cat, KlmFileStamp* stamp)
         return false;
     }
     madvise(map, size, MADV_WILLNEED);
-    if (stamp) {
-        const std::string_view whole(static_cast<const char*>(map), size);
-        *stamp = klmStampOpenFile(fd, klmDigestParts(std::span<const std::string_view>(&whole, 1)));
-    }
+    // The digest of the whole file is only wanted when the caches are
+    // saved: the start does not wait for a walk over every byte.
+    if (stamp) *stamp = klmStampOpenFileLater(fd);
     close(fd);
 
     Catalogue loaded;
@@ -369,7 +367,12 @@ bool klmWriteCacheParts(const std::string& path, std::span<const std::string_vie
 {
     if (skipped) *skipped = false;
     if (!stamp) return klmWriteFileAtomic(path, parts, error);
+    // Both digests walk hundreds of megabytes for a large catalogue: the
+    // file's, when it was left for later, runs beside the new bytes'.
+    std::future<void> fileDigest;
+    klmStartStamp(*stamp, fileDigest);
     const KlmDigest digest = klmDigestParts(parts);
+    klmSettleStamp(*stamp);
     if (klmFileStillHolds(path, *stamp, digest)) {
         if (skipped) *skipped = true;
         return true;

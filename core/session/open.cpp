@@ -177,12 +177,16 @@ std::string absoluteBase(const std::string& baseFolder)
 
 }  // namespace
 
-void klmApplyCatalogueChoices(Catalogue& cat, const Settings& s)
+void klmApplyCatalogueChoices(Catalogue& cat, const Settings& s, KlmYearPriceRanges* ranges)
 {
-    klmApplySpecialCrcRule(cat, s);
-    klmFormatDates(cat, s.dateFormat);
-    klmFormatPrices(cat, s.priceFormat);
-    klmFormatSizes(cat, s.romSizeFormat);
+    // One pass over the records rather than one per choice: each pass would
+    // wait on memory for every record again.
+    const KlmRecordFormats formats{s.dateFormat, s.priceFormat, s.romSizeFormat};
+    klmForEachRecordAhead(cat, [&](GameRecord& g) {
+        klmApplySpecialCrcRule(g, s);
+        klmFormatRecord(g, formats);
+        if (ranges) ranges->add(g);
+    });
 }
 
 void klmJoinStartupWrites(KlmAppContext& ctx, std::string* error)
@@ -251,7 +255,10 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
     loadSave(report, "skin.dat", ctx.paths.skinDat,
              [&](std::string_view image) { return klmReadSkinImage(image, st.skins, cat, options.notify); });
     readSettings(report, ctx, options);
-    klmApplyCatalogueChoices(cat, st.settings);
+    // Dates and prices stay as they are from here on: the search bar's
+    // ranges are taken in the same pass.
+    KlmYearPriceRanges ranges;
+    klmApplyCatalogueChoices(cat, st.settings, &ranges);
 
     readFlagLists(report, ctx, options);
     loadSave(report, "romfolder.dat", ctx.paths.romfolderDat,
@@ -266,7 +273,7 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
         klmUpdateAllTargetNames(cat, st.settings);
         report.targetNamesComputed = true;
     }
-    klmComputeYearPriceRanges(st.settings.search, cat);
+    ranges.applyTo(st.settings.search);
     st.browse.selectedGame = st.settings.selectedGame;
     if (!options.readOnly && options.cachesAtOpen) beginStartupWrites(ctx, report);
     return report;

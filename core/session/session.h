@@ -36,6 +36,8 @@
 #include "session/app_context.h"
 #include "settings/setting_file.h"
 
+struct KlmYearPriceRanges;
+
 struct KlmOpenOptions {
     // Font of a list control on this platform and the client width the
     // built-in defaults (fonts, splitter) are made for.
@@ -111,7 +113,8 @@ void klmJoinStartupWrites(KlmAppContext& ctx, std::string* error = nullptr);
 // The settings' choices that change the catalogue itself: the special-CRC
 // rule and the date, price and ROM-size display formats. Open runs it once
 // setting.dat is read; so does whatever changes those settings later.
-void klmApplyCatalogueChoices(Catalogue& cat, const Settings& settings);
+// ranges, when given, also gathers the records' year and price ranges.
+void klmApplyCatalogueChoices(Catalogue& cat, const Settings& settings, KlmYearPriceRanges* ranges = nullptr);
 
 // Whether open must compute the target names: the catalogue was parsed
 // anew, or it came from a cache in which no game has one, and a rename

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 #include "browse/match.h"
 #include "browse/search_bar.h"
@@ -132,13 +133,14 @@ void visitSettingLines(V& v, S& s)
 
 // Entries of the search bar's year, price and ROM-size lists, "all"
 // included, as the search bar builds them from the catalogue.
-int32_t catalogueListSize(const Catalogue& cat, CatalogueList which)
+// ranges: the year and price ranges, taken from the records (a pass over
+// all of them) the first time they are wanted.
+int32_t catalogueListSize(const Catalogue& cat, CatalogueList which, std::optional<SearchCondition>& ranges)
 {
     if (which == CatalogueList::RomSize)
         return klmRomSizeListCount(cat);
-    SearchCondition ranges;
-    klmComputeYearPriceRanges(ranges, cat);
-    return which == CatalogueList::Year ? klmYearListCount(ranges) : klmPriceListCount(ranges);
+    if (!ranges) klmComputeYearPriceRanges(ranges.emplace(), cat);
+    return which == CatalogueList::Year ? klmYearListCount(*ranges) : klmPriceListCount(*ranges);
 }
 
 template <class ItemT>
@@ -253,7 +255,14 @@ public:
 
     void catalogueItem(int32_t& field, CatalogueList which, std::string_view name)
     {
-        range(field, 0, catalogueListSize(cat_, which) - 1, name);
+        long long v;
+        if (!nextInt(name, v))
+            return;
+        // Every list has its first item: only a later one needs the list's
+        // length, which for years and prices takes a pass over the records.
+        if (v < 0 || (v > 0 && v >= catalogueListSize(cat_, which, ranges_)))
+            return reject(name);
+        field = static_cast<int32_t>(v);
     }
 
     void columns(KlmColumnList& shown, KlmColumnList& hidden)
@@ -415,6 +424,7 @@ private:
     bool ended_ = false;
     int sortColumnLine_ = 0;
     const Catalogue& cat_;
+    std::optional<SearchCondition> ranges_;
     const KlmNotifier& notify_;
     KlmSettingIssueList* issues_;
 };

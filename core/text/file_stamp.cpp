@@ -1,6 +1,13 @@
 #include "text/file_stamp.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <system_error>
 
 #define XXH_STATIC_LINKING_ONLY  // the streaming state's size
 #include <xxhash.h>
@@ -67,11 +74,83 @@ KlmFileStamp klmStampFile(const std::string& path, const KlmDigest& digest)
     return ::stat(path.c_str(), &st) == 0 ? stampOf(st, digest) : KlmFileStamp{};
 }
 
-bool klmFileStillHolds(const std::string& path, const KlmFileStamp& stamp, const KlmDigest& digest)
+void klmSettleStamp(KlmFileStamp& stamp)
 {
+    if (!stamp.later.valid())
+        return;
+    const std::optional<KlmDigest> digest = stamp.later.get();
+    stamp.later = {};
+    if (digest)
+        stamp.digest = *digest;
+    else
+        stamp = KlmFileStamp{};
+}
+
+namespace {
+
+bool sameFile(const KlmFileStamp& a, const KlmFileStamp& b)
+{
+    return a.known && b.known && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.mtimeNs == b.mtimeNs;
+}
+
+// A descriptor of its own for a digest taken later, closed with the last
+// copy of the stamp whether or not the digest was ever wanted.
+struct OwnFd {
+    explicit OwnFd(int f) : fd(f) {}
+    ~OwnFd() { ::close(fd); }
+    OwnFd(const OwnFd&) = delete;
+    OwnFd& operator=(const OwnFd&) = delete;
+    int fd;
+};
+
+// The digest of the file as a read-only mapping of its own shows it: the
+// pages are the file's, whatever a private mapping of the same file has had
+// written to it. None when the file is no longer the one stamped.
+std::optional<KlmDigest> digestOpenFile(int fd, const KlmFileStamp& at)
+{
+    // A file cut short since would fault the mapping: only the file as
+    // stamped is read.
+    if (!sameFile(klmStampOpenFile(fd, {}), at)) return std::nullopt;
+    if (at.size == 0) return klmDigestParts({});
+    void* map = mmap(nullptr, at.size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+    if (map == MAP_FAILED) return std::nullopt;
+    const KlmDigest digest = toDigest(XXH3_128bits(map, at.size));
+    munmap(map, at.size);
+    if (!sameFile(klmStampOpenFile(fd, digest), at)) return std::nullopt;
+    return digest;
+}
+
+}  // namespace
+
+KlmFileStamp klmStampOpenFileLater(int fd)
+{
+    KlmFileStamp stamp = klmStampOpenFile(fd, {});
+    const int own = stamp.known ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+    if (own < 0)
+        return KlmFileStamp{};
+    auto file = std::make_shared<OwnFd>(own);
+    stamp.later = std::async(std::launch::deferred, [file, at = stamp] { return digestOpenFile(file->fd, at); }).share();
+    return stamp;
+}
+
+void klmStartStamp(const KlmFileStamp& stamp, std::future<void>& task)
+{
+    if (!stamp.later.valid() ||
+        stamp.later.wait_for(std::chrono::seconds(0)) != std::future_status::deferred)
+        return;
+    try {
+        task = std::async(std::launch::async, [later = stamp.later] { later.wait(); });
+    } catch (const std::system_error&) {
+        // The digest is then taken by whoever settles the stamp.
+    }
+}
+
+bool klmFileStillHolds(const std::string& path, const KlmFileStamp& held, const KlmDigest& digest)
+{
+    KlmFileStamp stamp = held;
+    klmSettleStamp(stamp);
     if (!stamp.known || stamp.digest != digest)
         return false;
-    const KlmFileStamp now = klmStampFile(path, digest);
-    return now.known && now.device == stamp.device && now.inode == stamp.inode && now.size == stamp.size &&
-           now.mtimeNs == stamp.mtimeNs;
+    return sameFile(klmStampFile(path, digest), stamp);
 }

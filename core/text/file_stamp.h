@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <future>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -23,7 +25,25 @@ struct KlmFileStamp {
     uint64_t inode = 0;
     uint64_t size = 0;
     int64_t mtimeNs = 0;
+    // The digest of a large file may be left until it is wanted (none when
+    // it cannot be taken then); klmSettleStamp takes it.
+    std::shared_future<std::optional<KlmDigest>> later;
 };
+
+// Takes a digest left until now (or waits for the thread taking it): the
+// stamp then holds it, or is unknown when it could not be taken.
+void klmSettleStamp(KlmFileStamp& stamp);
+
+// The stamp of the open file fd with its digest left until the stamp is
+// settled, from a read-only mapping of its own (on a descriptor of its own,
+// so fd may be closed): a start that loads a large cache need not wait for
+// a walk over every byte, and a run that never saves never takes it. Should
+// the file's identity have changed by then, the stamp becomes unknown.
+KlmFileStamp klmStampOpenFileLater(int fd);
+
+// Starts taking a digest left for later on a thread of its own (task), so
+// that it runs while the caller does other work before settling the stamp.
+void klmStartStamp(const KlmFileStamp& stamp, std::future<void>& task);
 
 // The digest of the parts' bytes, one after another.
 KlmDigest klmDigestParts(std::span<const std::string_view> parts);

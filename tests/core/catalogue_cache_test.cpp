@@ -8,7 +8,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -411,11 +414,15 @@ TEST(DatCache, MappedRecordsAreTheFileAsLoaded)
     klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
     ASSERT_TRUE(cat.games.mapped());
     EXPECT_TRUE(sameRecords(parsed, cat));
-    const std::string_view whole = image;
-    EXPECT_EQ(stamp.digest, klmDigestParts(std::span<const std::string_view>(&whole, 1)));
 
     cat.games[1].ownership = kKlmOwned;
     EXPECT_EQ(klmTestRead(p.datCache), image);
+    // The stamp's digest, taken when it is first wanted, is the file's as
+    // loaded, not the records' as written since.
+    klmSettleStamp(stamp);
+    ASSERT_TRUE(stamp.known);
+    const std::string_view whole = image;
+    EXPECT_EQ(stamp.digest, klmDigestParts(std::span<const std::string_view>(&whole, 1)));
     parsed.games[2].favorite = 1;
     ASSERT_TRUE(klmSaveCatalogueCache(p, parsed));  // a new file renamed over it
     EXPECT_EQ(cat.games[2].favorite, 0);
@@ -436,6 +443,56 @@ TEST(DatCache, MappedRecordsAreTheFileAsLoaded)
     EXPECT_EQ(cat.games.size(), 4u);
     EXPECT_EQ(cat.games[1].ownership, kKlmOwned);
     EXPECT_EQ(klmField(cat.games[3].title), "");  // a new record is zero
+}
+
+size_t openDescriptors()
+{
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                             std::filesystem::directory_iterator{}));
+}
+
+// A stamp's digest left for later is of the file as stamped or of nothing:
+// a file changed in place meanwhile (even cut short, which would fault a
+// mapping past its end) leaves the stamp unknown and the save writes; a
+// stamp never settled keeps no descriptor open.
+TEST(DatCache, DigestLeftForLaterIsOfTheFileAsStamped)
+{
+    KlmTempDir dir;
+    AppPaths p;
+    const Catalogue parsed = savedBase(dir, p);
+    klmBuildAppPaths(p, dir.path.string());
+
+    const size_t descriptors = openDescriptors();
+    {
+        Catalogue cat;
+        KlmFileStamp stamp;
+        klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+        ASSERT_TRUE(stamp.later.valid());
+        const KlmFileStamp copy = stamp;
+        EXPECT_GT(openDescriptors(), descriptors);
+    }
+    EXPECT_EQ(openDescriptors(), descriptors);
+
+    for (const bool cutShort : {false, true}) {
+        SCOPED_TRACE(cutShort ? "cut short" : "rewritten in place, same size");
+        Catalogue cat;
+        KlmFileStamp stamp;
+        klmLoadCatalogue(p, cat, nullptr, nullptr, true, &stamp);
+        const Catalogue own = cat;  // the mapping's pages past a new end fault
+        const std::string image = klmTestRead(p.datCache);
+        {
+            std::fstream f(p.datCache, std::ios::in | std::ios::out | std::ios::binary);
+            f.seekp(static_cast<std::streamoff>(image.size() - 1));
+            f.put(static_cast<char>(image.back() ^ 1));
+        }
+        if (cutShort) {
+            ASSERT_EQ(truncate(p.datCache.c_str(), 100), 0);
+        }
+        bool skipped = true;
+        ASSERT_TRUE(klmSaveCatalogueCache(p, own, nullptr, &stamp, &skipped));
+        EXPECT_FALSE(skipped);
+        EXPECT_EQ(klmTestRead(p.datCache), klmCatalogueCacheImage(parsed));
+    }
 }
 
 // What every start does to the records — the stored display formats —

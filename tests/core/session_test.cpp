@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -18,7 +21,9 @@
 
 #include "audit/ownership.h"
 #include "browse/favorites.h"
+#include "browse/match.h"
 #include "catalogue/cache.h"
+#include "catalogue/format.h"
 #include "media/movie_info.h"
 #include "test_util.h"
 
@@ -557,4 +562,72 @@ TEST(Session, FlagsFromTheSaveFilesWriteOnlyTheRecordsThatHadOne)
     const long dirty = privateDirtyKiB(cat.games.mappingBase());
     ASSERT_GE(dirty, 0);
     EXPECT_LE(dirty, 6 * 4);
+}
+
+// The start's single pass over the records gives each record exactly what
+// the special-CRC rule and the three text functions give it one at a time,
+// the search bar's ranges as a pass of their own finds them, and writes no
+// record whose texts and state are already so (the mapping is made
+// read-only to see it).
+TEST(Session, CatalogueChoicesInOnePassAsEachRuleGivesThem)
+{
+    const int32_t dates[] = {0, 19830715, 99999999, 19830000, 20050704, 1999, 123456789, -5};
+    const int32_t prices[] = {0, kKlmUnknownPrice, 980, 3800, 1234567, 1000, 999};
+    const int32_t sizes[] = {0, kKlmUnknownRomSize, 576, 24576, 1048576, 734003200};
+    const std::string_view crcs[] = {"12345678", kKlmCrcAllZeros, kKlmCrcAllOnes};
+    Catalogue base;
+    for (size_t i = 0; i < 300; ++i) {
+        GameRecord g{};
+        g.releaseDate = dates[i % std::size(dates)];
+        g.price = prices[(i / 3) % std::size(prices)];
+        g.romSize = sizes[(i / 7) % std::size(sizes)];
+        klmCopyField(g.crc32, crcs[(i / 5) % std::size(crcs)]);
+        g.ownership = static_cast<int32_t>(i % 3);
+        if (i % 4 == 0) klmCopyField(g.foundPath, "roms/a.zip");
+        if (i % 8 == 0) klmCopyField(g.memberName, "a.bin");
+        base.games.push_back(g);
+    }
+    struct Choice {
+        int date, price, size;
+        bool zerosOwned, onesOwned;
+    } choices[] = {{0, 0, 0, false, false}, {1, 1, 1, true, false}, {3, 2, 0, false, true},
+                   {4, 3, 1, true, true},   {5, 0, 1, false, false}, {9, -1, 7, true, true}};
+    SampleFolder f;
+    ASSERT_TRUE(klmWriteFileTimes(f.paths));
+    klmCheckCacheValidity(f.paths);
+    ASSERT_FALSE(f.paths.catalogueChanged);
+    for (const Choice& c : choices) {
+        SCOPED_TRACE(testing::Message() << c.date << " " << c.price << " " << c.size);
+        Settings s = klmDefaultSettings();
+        s.dateFormat = c.date;
+        s.priceFormat = c.price;
+        s.romSizeFormat = c.size;
+        s.crcZerosOwned = c.zerosOwned;
+        s.crcOnesOwned = c.onesOwned;
+        Catalogue one = base;
+        KlmYearPriceRanges ranges;
+        klmApplyCatalogueChoices(one, s, &ranges);
+        Catalogue each = base;
+        klmApplySpecialCrcRule(each, s);
+        for (GameRecord& g : each.games) {
+            klmCopyField(g.releaseDateText, klmFormatDate(g.releaseDate, c.date));
+            klmCopyField(g.priceText, klmFormatPrice(g.price, c.price));
+            klmCopyField(g.romSizeText, c.size == 1 ? klmFormatSizeBytes(g.romSize) : klmFormatSizeShort(g.romSize));
+        }
+        for (size_t i = 0; i < base.games.size(); ++i)
+            ASSERT_EQ(std::memcmp(&one.games[i], &each.games[i], sizeof(GameRecord)), 0) << "record " << i;
+        SearchCondition gathered{}, computed{};
+        ranges.applyTo(gathered);
+        klmComputeYearPriceRanges(computed, base);
+        EXPECT_EQ(std::memcmp(&gathered, &computed, sizeof gathered), 0);
+
+        // Saved so and loaded again, the same pass writes nothing.
+        ASSERT_TRUE(klmSaveCatalogueCache(f.paths, one));
+        Catalogue loaded;
+        ASSERT_EQ(klmLoadCatalogue(f.paths, loaded, nullptr, nullptr, false), 0);
+        ASSERT_TRUE(loaded.games.mapped());
+        ASSERT_EQ(mprotect(loaded.games.mappingBase(), loaded.games.mappingLength(), PROT_READ), 0);
+        klmApplyCatalogueChoices(loaded, s);
+        ASSERT_EQ(mprotect(loaded.games.mappingBase(), loaded.games.mappingLength(), PROT_READ | PROT_WRITE), 0);
+    }
 }
