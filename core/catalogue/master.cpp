@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <thread>
 #include <unordered_map>
 
 #include "catalogue/catalogue.h"
@@ -241,10 +242,18 @@ void buildNameTable(Catalogue& cat, std::vector<MasterEntry>& table, TextOf text
 
 void klmBuildNameTables(Catalogue& cat)
 {
-    buildNameTable(
-        cat, cat.developer, [](const GameRecord& g) { return klmField(g.developer); }, &GameRecord::developerNumber);
+    // The two tables read and write different fields of the records, so a
+    // large catalogue builds them side by side.
+    auto developers = [&cat] {
+        buildNameTable(
+            cat, cat.developer, [](const GameRecord& g) { return klmField(g.developer); }, &GameRecord::developerNumber);
+    };
+    std::thread other;
+    if (cat.games.size() >= 16384) other = std::thread(developers);
+    else developers();
     buildNameTable(
         cat, cat.publisher, [](const GameRecord& g) { return klmField(g.publisher); }, &GameRecord::publisherNumber);
+    if (other.joinable()) other.join();
 }
 
 void klmBuildSizeTable(Catalogue& cat)
