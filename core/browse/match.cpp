@@ -497,6 +497,16 @@ void KlmYearPriceRanges::add(const GameRecord& g)
         top = g.price;
 }
 
+void KlmYearPriceRanges::add(const KlmYearPriceRanges& other)
+{
+    if (other.anyDate) {
+        first = anyDate ? std::min(first, other.first) : other.first;
+        last = anyDate ? std::max(last, other.last) : other.last;
+        anyDate = true;
+    }
+    top = std::max(top, other.top);
+}
+
 void KlmYearPriceRanges::applyTo(SearchCondition& cond) const
 {
     cond.yearBase = anyDate ? first / 10000 * 10000 : 0;

@@ -52,6 +52,7 @@ struct KlmYearPriceRanges {
     int32_t last = 0;
     int32_t top = 0;
     void add(const GameRecord& g);
+    void add(const KlmYearPriceRanges& other);  // as if other's records were added
     void applyTo(SearchCondition& cond) const;
 };
 

@@ -70,7 +70,9 @@ void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::futur
     if (state.engine != KlmFilterEngine::Index)
         return;
     try {
-        task = std::async(std::launch::async, [&state, &cat] { klmBuildSearchIndex(state.index, cat); });
+        // Both cores: the window's own set-up mostly waits on the display.
+        task = std::async(std::launch::async,
+                          [&state, &cat] { klmBuildSearchIndex(state.index, cat, &state.worker); });
     } catch (const std::system_error&) {
         // The first refresh copies it.
     }

@@ -35,14 +35,18 @@ void klmPrefetchRecordTexts(const GameRecord& g);
 // already on their way: at 200,000 records of nearly 2 KB, a pass that
 // waits on memory for each record costs tens of milliseconds.
 template <class Visit>
-void klmForEachRecordAhead(Catalogue& cat, Visit visit)
+void klmForEachRecordAhead(Catalogue& cat, size_t begin, size_t end, Visit visit)
 {
     constexpr size_t kAhead = 6;
-    const size_t n = cat.games.size();
-    for (size_t i = 0; i < n; ++i) {
-        if (i + kAhead < n) klmPrefetchRecordTexts(cat.games[i + kAhead]);
+    for (size_t i = begin; i < end; ++i) {
+        if (i + kAhead < end) klmPrefetchRecordTexts(cat.games[i + kAhead]);
         visit(cat.games[i]);
     }
+}
+template <class Visit>
+void klmForEachRecordAhead(Catalogue& cat, Visit visit)
+{
+    klmForEachRecordAhead(cat, 0, cat.games.size(), visit);
 }
 
 void klmFormatRecords(Catalogue& cat, const KlmRecordFormats& formats);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <span>
 #include <system_error>
+#include <thread>
 
 #include "audit/ownership.h"
 #include "browse/favorites.h"
@@ -182,11 +183,23 @@ void klmApplyCatalogueChoices(Catalogue& cat, const Settings& s, KlmYearPriceRan
     // One pass over the records rather than one per choice: each pass would
     // wait on memory for every record again.
     const KlmRecordFormats formats{s.dateFormat, s.priceFormat, s.romSizeFormat};
-    klmForEachRecordAhead(cat, [&](GameRecord& g) {
-        klmApplySpecialCrcRule(g, s);
-        klmFormatRecord(g, formats);
-        if (ranges) ranges->add(g);
-    });
+    auto pass = [&](size_t begin, size_t end, KlmYearPriceRanges* into) {
+        klmForEachRecordAhead(cat, begin, end, [&](GameRecord& g) {
+            klmApplySpecialCrcRule(g, s);
+            klmFormatRecord(g, formats);
+            if (into) into->add(g);
+        });
+    };
+    // Each record is its own: a large catalogue is done by halves at once.
+    const size_t n = cat.games.size();
+    KlmYearPriceRanges secondHalf;
+    std::thread other;
+    if (n >= 16384) other = std::thread(pass, n / 2, n, ranges ? &secondHalf : nullptr);
+    pass(0, other.joinable() ? n / 2 : n, ranges);
+    if (other.joinable()) {
+        other.join();
+        if (ranges) ranges->add(secondHalf);
+    }
 }
 
 void klmJoinStartupWrites(KlmAppContext& ctx, std::string* error)

@@ -576,10 +576,13 @@ TEST(Session, CatalogueChoicesInOnePassAsEachRuleGivesThem)
     const int32_t sizes[] = {0, kKlmUnknownRomSize, 576, 24576, 1048576, 734003200};
     const std::string_view crcs[] = {"12345678", kKlmCrcAllZeros, kKlmCrcAllOnes};
     Catalogue base;
-    for (size_t i = 0; i < 300; ++i) {
+    // Enough records that a large catalogue's halves are done at once, with
+    // the extremes of the ranges in the second half.
+    constexpr size_t kGames = 20000;
+    for (size_t i = 0; i < kGames; ++i) {
         GameRecord g{};
-        g.releaseDate = dates[i % std::size(dates)];
-        g.price = prices[(i / 3) % std::size(prices)];
+        g.releaseDate = i == kGames - 1 ? 999999999 : dates[i % std::size(dates)];
+        g.price = i == kGames - 2 ? 9876543 : prices[(i / 3) % std::size(prices)];
         g.romSize = sizes[(i / 7) % std::size(sizes)];
         klmCopyField(g.crc32, crcs[(i / 5) % std::size(crcs)]);
         g.ownership = static_cast<int32_t>(i % 3);
