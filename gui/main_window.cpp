@@ -58,6 +58,7 @@ bool MainWindow::startUp(const QString& baseFolder)
     KlmOpenOptions options;
     options.controlFont = klmDefaultControlFont();
     options.clientWidth = width();
+    options.startupWritesLater = true;
     options.notify = [this](const std::string& title, const std::string& text) {
         messenger_.show(this, QString::fromStdString(text), QString::fromStdString(title), QMessageBox::Critical);
     };
@@ -111,6 +112,10 @@ bool MainWindow::startUp(const QString& baseFolder)
     // The digest of a loaded dat.cache is left for the first save; taken
     // once the window has been up a moment, the close need not wait for it.
     QTimer::singleShot(500, this, [this] { klmStartStamp(ctx_->caches.dat, datDigest_); });
+    // Caches made at this start are written once the window is up.
+    QTimer::singleShot(100, this, [this] {
+        if (!shutDown_) klmBeginStartupWrites(*ctx_);
+    });
     return true;
 }
 

@@ -66,6 +66,10 @@ struct KlmCacheState {
     std::unique_ptr<KlmBackgroundWrites> writes;
     int datWrite = -1;
     int sortWrite = -1;
+    // Writes open left for later: the caches after a parse, sort.cache
+    // after its orders were computed.
+    bool laterParsed = false;
+    bool laterSort = false;
 };
 
 struct KlmAppContext {

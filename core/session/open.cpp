@@ -134,11 +134,10 @@ void readFlagLists(KlmOpenReport& report, KlmAppContext& ctx, const KlmOpenOptio
 // while the window comes up, and the syncs and renames follow on a thread,
 // so nobody waits for the disk. Once joined, each stamp describes the file
 // as it is, and a close that would write the same bytes leaves it alone.
-void beginStartupWrites(KlmAppContext& ctx, const KlmOpenReport& report)
+void beginStartupWrites(KlmAppContext& ctx, bool parsed, bool sortComputed)
 {
     const AppPaths& paths = ctx.paths;
     KlmCacheState& caches = ctx.caches;
-    const bool parsed = report.catalogueSource == KlmLoadSource::Parsed;
     caches.datWrite = caches.sortWrite = -1;
     std::vector<KlmSnapshotWrite> writes;
     auto begin = [&writes](const std::string& path, std::span<const std::string_view> parts) {
@@ -162,7 +161,7 @@ void beginStartupWrites(KlmAppContext& ctx, const KlmOpenReport& report)
         begin(paths.fdateCache, std::span<const std::string_view>(&timesBytes, 1));
         caches.datWrite = begin(paths.datCache, datParts);
     }
-    if (parsed || report.sortSource == KlmSortSource::Computed) caches.sortWrite = begin(paths.sortCache, sortBytes);
+    if (parsed || sortComputed) caches.sortWrite = begin(paths.sortCache, sortBytes);
     if (writes.empty()) return;
     caches.writes = std::make_unique<KlmBackgroundWrites>();
     klmStartSnapshotWrites(*caches.writes, std::move(writes));
@@ -200,6 +199,15 @@ void klmApplyCatalogueChoices(Catalogue& cat, const Settings& s, KlmYearPriceRan
         other.join();
         if (ranges) ranges->add(secondHalf);
     }
+}
+
+void klmBeginStartupWrites(KlmAppContext& ctx)
+{
+    KlmCacheState& caches = ctx.caches;
+    const bool parsed = caches.laterParsed;
+    const bool sort = caches.laterSort;
+    caches.laterParsed = caches.laterSort = false;
+    if (parsed || sort) beginStartupWrites(ctx, parsed, sort);
 }
 
 void klmJoinStartupWrites(KlmAppContext& ctx, std::string* error)
@@ -288,6 +296,10 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
     }
     ranges.applyTo(st.settings.search);
     st.browse.selectedGame = st.settings.selectedGame;
-    if (!options.readOnly && options.cachesAtOpen) beginStartupWrites(ctx, report);
+    if (!options.readOnly && options.cachesAtOpen) {
+        ctx.caches.laterParsed = report.catalogueSource == KlmLoadSource::Parsed;
+        ctx.caches.laterSort = report.sortSource == KlmSortSource::Computed;
+        if (!options.startupWritesLater) klmBeginStartupWrites(ctx);
+    }
     return report;
 }

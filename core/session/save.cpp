@@ -115,6 +115,7 @@ KlmSaveReport klmSaveSession(KlmAppContext& ctx, const std::vector<KlmSaveFile>&
     report.undeleted = klmDeleteExtractedFiles(ctx.state.extracted);
     // The start-up's cache writes land first. One that failed left its
     // stamp describing a file that never arrived, so it is written now.
+    klmBeginStartupWrites(ctx);
     klmJoinStartupWrites(ctx);
     for (int i = 0; i < kKlmSaveFileCount; ++i) {
         const auto file = static_cast<KlmSaveFile>(i);

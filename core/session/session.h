@@ -50,6 +50,10 @@ struct KlmOpenOptions {
     // saves the caches itself right away (an audit) clears it: fdate.cache
     // alone is written at open then, and the caches by its save.
     bool cachesAtOpen = true;
+    // Leaves those writes for klmBeginStartupWrites, which a window calls
+    // once it is up, so that the writer does not compete with it for the
+    // processor (the save begins them too, should it come first).
+    bool startupWritesLater = false;
     // Favourite and movie flags come from favorite.dat and movieinfo.dat
     // alone: those dat.cache carries are cleared before the files are read.
     bool flagsFromSaveFiles = false;
@@ -104,6 +108,9 @@ bool klmOpenPaths(AppPaths& paths, const std::string& baseFolder, std::string* m
 // paths is set up.
 KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder,
                              const KlmOpenOptions& options = {});
+
+// Begins the start-up writes open left for later (see startupWritesLater).
+void klmBeginStartupWrites(KlmAppContext& ctx);
 
 // Waits for the cache writes open began (if any) and takes their stamps
 // into ctx.caches. Anything that writes dat.cache or sort.cache itself

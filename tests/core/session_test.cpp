@@ -634,3 +634,36 @@ TEST(Session, CatalogueChoicesInOnePassAsEachRuleGivesThem)
         ASSERT_EQ(mprotect(loaded.games.mappingBase(), loaded.games.mappingLength(), PROT_READ | PROT_WRITE), 0);
     }
 }
+
+// A window leaves the start-up writes until it is up: nothing is written at
+// open, the writes land when begun, and a close that comes first begins
+// them itself, so the caches are never lost to a quick close.
+TEST(Session, StartupWritesLeftForLaterLandWhenBegunOrAtTheClose)
+{
+    for (const bool beginFirst : {true, false}) {
+        SCOPED_TRACE(beginFirst ? "begun by the window" : "begun by the close");
+        SampleFolder f;
+        fs::remove(f.paths.fdateCache);  // the catalogue reads as changed
+        KlmAppContext ctx;
+        KlmOpenOptions later;
+        later.startupWritesLater = true;
+        ASSERT_EQ(klmOpenSession(ctx, f.base, later).catalogueSource, KlmLoadSource::Parsed);
+        EXPECT_FALSE(ctx.caches.writes);
+        EXPECT_FALSE(fs::exists(f.paths.fdateCache));
+        if (beginFirst) {
+            klmBeginStartupWrites(ctx);
+            ASSERT_TRUE(ctx.caches.writes);
+            klmJoinStartupWrites(ctx);
+            EXPECT_EQ(klmTestRead(f.paths.datCache), klmCatalogueCacheImage(ctx.catalogue));
+            klmBeginStartupWrites(ctx);  // once only
+            EXPECT_FALSE(ctx.caches.writes);
+        }
+        const KlmSaveReport saved = klmSaveSession(ctx);
+        EXPECT_TRUE(saved.allWritten());
+        EXPECT_EQ(resultOf(saved, KlmSaveFile::DatCache).unchanged, true);
+        EXPECT_EQ(klmTestRead(f.paths.sortCache), klmSortCacheImage(ctx.state.browse.orders));
+        AppPaths next;
+        klmBuildAppPaths(next, f.base);
+        EXPECT_FALSE(next.catalogueChanged);
+    }
+}
