@@ -7,9 +7,11 @@
 #   scripts/bench-window.sh GAMES [RUNS] [PROGRAM]
 #
 # BUILD (default build/release) holds gen-catalogue and window_timer;
-# PROGRAM defaults to BUILD/app/kolmar. The folder is /tmp/kolmar-window-GAMES
-# (made once; the program runs on the folder it lives in, so it is copied
-# there). Without $DISPLAY an Xvfb of its own is started.
+# PROGRAM defaults to BUILD/app/kolmar. The folder is FOLDER, by default
+# /tmp/kolmar-window-GAMES (made once; the program runs on the folder it
+# lives in, so it is copied there). Without $DISPLAY an Xvfb of its own is
+# started. The disk is synced before the first start, so that the write-back
+# of an earlier run's caches does not land in its figures.
 set -euo pipefail
 games=${1:?usage: bench-window.sh GAMES [RUNS] [PROGRAM]}
 runs=${2:-5}
@@ -17,7 +19,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build/release}
 program=${3:-$build/app/kolmar}
 timer=$build/bench/window_timer
-folder=/tmp/kolmar-window-$games
+folder=${FOLDER:-/tmp/kolmar-window-$games}
 
 [ -x "$timer" ] || { echo "no $timer (build the window_timer target)" >&2; exit 2; }
 [ -f "$folder/data.dat" ] || "$build/tools/gen-catalogue" "$folder" "$games" >/dev/null
@@ -34,6 +36,7 @@ fi
 
 echo "== $games games, load: $(cut -d' ' -f1-3 /proc/loadavg)"
 rm -f "$folder"/cache/*.cache "$folder"/save/*.dat
+sync
 echo "-- first start"
 "$timer" 3000 "$folder/kolmar" | sed 's/^/   /'
 for i in $(seq "$runs"); do
