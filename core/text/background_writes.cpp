@@ -73,6 +73,21 @@ std::vector<WriteReport> collectReports(KlmBackgroundWrites* bw, size_t count)
     return reports;
 }
 
+// Puts one file in place, or drops it once an earlier one has failed.
+// True when it landed.
+bool finishOne(KlmBackgroundWrites* bw, KlmAtomicWrite& w)
+{
+    if (!bw->ok) {
+        klmCancelAtomicWrite(w);
+        return false;
+    }
+    std::string error;
+    if (klmFinishAtomicWrite(w, &error)) return true;
+    bw->ok = false;
+    bw->error = error;
+    return false;
+}
+
 void finishSnapshot(KlmBackgroundWrites* bw, std::vector<WriteReport> reports)
 {
     if (bw->child > 0) reports = collectReports(bw, bw->writes.size());
@@ -82,33 +97,13 @@ void finishSnapshot(KlmBackgroundWrites* bw, std::vector<WriteReport> reports)
             bw->ok = false;
             bw->error = "cannot write " + w.path + ": " + std::strerror(reports[i].error);
         }
-        if (!bw->ok) {
-            klmCancelAtomicWrite(w);
-            continue;
-        }
-        std::string error;
-        if (!klmFinishAtomicWrite(w, &error)) {
-            bw->ok = false;
-            bw->error = error;
-            continue;
-        }
-        bw->stamps[i] = reports[i].stamp;
+        if (finishOne(bw, w)) bw->stamps[i] = reports[i].stamp;
     }
 }
 
 void finishAll(KlmBackgroundWrites* bw)
 {
-    for (KlmAtomicWrite& w : bw->writes) {
-        if (!bw->ok) {
-            klmCancelAtomicWrite(w);
-            continue;
-        }
-        std::string error;
-        if (!klmFinishAtomicWrite(w, &error)) {
-            bw->ok = false;
-            bw->error = error;
-        }
-    }
+    for (KlmAtomicWrite& w : bw->writes) finishOne(bw, w);
 }
 
 }  // namespace
