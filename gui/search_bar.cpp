@@ -1,5 +1,6 @@
 #include "search_bar.h"
 
+#include <QAbstractListModel>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -53,6 +54,38 @@ private:
     int32_t command_;
 };
 
+// A table's list asks the catalogue for each text it shows rather than
+// holding a copy of every name: with ten thousand makers, items and strings
+// would cost megabytes and the window's start tens of milliseconds.
+class NameListModel : public QAbstractListModel {
+public:
+    NameListModel(const Catalogue& cat, KlmNameCondition which, QObject* parent)
+        : QAbstractListModel(parent), cat_(cat), which_(which)
+    {
+    }
+
+    void reload()
+    {
+        beginResetModel();
+        count_ = klmNameConditionListCount(cat_, which_);
+        endResetModel();
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : count_; }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= count_ || (role != Qt::DisplayRole && role != Qt::EditRole))
+            return {};
+        return klmQ(klmNameConditionListText(cat_, which_, index.row()));
+    }
+
+private:
+    const Catalogue& cat_;
+    KlmNameCondition which_;
+    int count_ = 0;
+};
+
 }  // namespace
 
 SearchBar::SearchBar(KlmAppContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
@@ -68,6 +101,8 @@ SearchBar::SearchBar(KlmAppContext& ctx, QWidget* parent) : QWidget(parent), ctx
         box->setMaxVisibleItems(300 / std::max(box->fontMetrics().height(), 1));
         lists_[static_cast<size_t>(id - kKlmIdHardwareList)] = box;
     }
+    for (const KlmNameConditionDef& d : kKlmNameConditions)
+        list(d.listControl)->setModel(new NameListModel(ctx_.catalogue, d.which, list(d.listControl)));
     resetButton_ = new QPushButton(klmU("リセット"), this);
     resetButton_->setObjectName(QString::number(kKlmIdResetButton));
     // Enter on the focused button resets as a click does (a button outside
@@ -118,7 +153,7 @@ void SearchBar::fillLists()
     for (int32_t k = 0; k < kKlmSearchKindCount; ++k) kinds.emplace_back(klmSearchKindLabel(k));
     fill(list(kKlmIdKindList), kinds);
     for (const KlmNameConditionDef& d : kKlmNameConditions)
-        fill(list(d.listControl), klmNameConditionListTexts(cat, d.which));
+        static_cast<NameListModel*>(list(d.listControl)->model())->reload();
     fill(list(kKlmIdYearList), klmYearListTexts(cond));
     fill(list(kKlmIdYearQualifierList), klmYearQualifierTexts());
     fill(list(kKlmIdPriceList), klmPriceListTexts(cond));

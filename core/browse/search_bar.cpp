@@ -115,14 +115,28 @@ std::vector<std::string> klmRomSizeListTexts(const Catalogue& cat)
     return out;
 }
 
-std::vector<std::string> klmNameConditionListTexts(const Catalogue& cat, KlmNameCondition which)
+int32_t klmNameConditionListCount(const Catalogue& cat, KlmNameCondition which)
+{
+    return static_cast<int32_t>(std::min<size_t>(klmNameConditionTable(cat, which).size() + 1, INT32_MAX));
+}
+
+std::string_view klmNameConditionListText(const Catalogue& cat, KlmNameCondition which, int32_t k)
 {
     const std::vector<MasterEntry>& table = klmNameConditionTable(cat, which);
+    if (k == 0)
+        return klmAllItemsText(which);
+    if (k < 0 || static_cast<size_t>(k) > table.size())
+        return {};
+    return klmField(table[static_cast<size_t>(k) - 1].name);
+}
+
+std::vector<std::string> klmNameConditionListTexts(const Catalogue& cat, KlmNameCondition which)
+{
+    const int32_t count = klmNameConditionListCount(cat, which);
     std::vector<std::string> out;
-    out.reserve(table.size() + 1);
-    out.emplace_back(klmAllItemsText(which));
-    for (const MasterEntry& e : table)
-        out.emplace_back(klmField(e.name));
+    out.reserve(static_cast<size_t>(count));
+    for (int32_t k = 0; k < count; ++k)
+        out.emplace_back(klmNameConditionListText(cat, which, k));
     return out;
 }
 

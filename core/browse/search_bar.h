@@ -50,6 +50,10 @@ int32_t klmRomSizeListCount(const Catalogue& cat);
 std::vector<std::string> klmRomSizeListTexts(const Catalogue& cat);
 // "全て(ハード)" (and so on), then the table's names in table order.
 std::vector<std::string> klmNameConditionListTexts(const Catalogue& cat, KlmNameCondition which);
+// The same list one entry at a time, for a list that asks for the texts it
+// shows: its length, and entry k (empty past the end).
+int32_t klmNameConditionListCount(const Catalogue& cat, KlmNameCondition which);
+std::string_view klmNameConditionListText(const Catalogue& cat, KlmNameCondition which, int32_t k);
 // "----" "以前" "以降"; "台" "以下" "以上"; "----" "以下" "以上".
 std::vector<std::string> klmYearQualifierTexts();
 std::vector<std::string> klmPriceQualifierTexts();

@@ -378,7 +378,7 @@ size_t klmSearchIndexBytes(const KlmSearchIndex& index)
     for (const auto& positions : index.positions)
         bytes += positions.capacity() * sizeof(uint16_t);
     auto add = [&bytes](const KlmSearchIndexSegment& seg) {
-        bytes += seg.text.capacity() + seg.starts.capacity() * sizeof(uint32_t);
+        bytes += seg.text.size() + seg.starts.capacity() * sizeof(uint32_t);
     };
     std::for_each(index.segments.begin(), index.segments.end(), add);
     std::for_each(std::begin(index.tables), std::end(index.tables), add);
@@ -411,14 +411,16 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
     const size_t begin = s * KlmSearchIndex::kSegmentGames;
     const size_t end = std::min(index.games, begin + KlmSearchIndex::kSegmentGames);
     bool fits = true;
-    // Gathered in a scratch buffer first (one per thread, kept), so that the
-    // segment keeps exactly the memory it needs and a rebuild allocates
-    // nothing. A segment holds at most 8192 games of under 1300 bytes: its
-    // offsets fit 32 bits.
-    thread_local std::vector<char> text;
+    // Written straight into the segment. The reserve covers games of up to
+    // 256 bytes without a move; what a segment does not use of it is address
+    // space that is never touched, not memory. A rebuild reuses it. A
+    // segment holds at most 8192 games of under 1300 bytes: its offsets fit
+    // 32 bits.
+    std::vector<char>& text = seg.text;
     text.clear();
-    text.reserve((end - begin) * 256);
+    text.reserve((end - begin) * 256 + kPadding);
     seg.starts.clear();
+    seg.starts.reserve(end - begin + 1);
     for (size_t i = begin; i < end; ++i) {
         // The fields lie some thirty cache lines apart, a pattern the
         // hardware does not guess: fetch a few records ahead.
@@ -441,12 +443,6 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
     }
     seg.starts.push_back(static_cast<uint32_t>(text.size()));
     text.insert(text.end(), kPadding, '\0');
-    if (seg.text.capacity() < text.size()) {
-        seg.text.clear();
-        seg.text.shrink_to_fit();
-        seg.text.reserve(text.size());
-    }
-    seg.text.assign(text.begin(), text.end());
     return fits;
 }
 

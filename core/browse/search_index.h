@@ -68,7 +68,8 @@ bool klmUpdateSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWo
 // usable and not stale.
 bool klmSearchIndexFits(const KlmSearchIndex& index, const Catalogue& cat);
 
-// Bytes the index holds (capacity), for the memory figures.
+// Bytes the index holds, for the memory figures: a segment's text counts
+// what it uses, not the untouched tail of its reserve.
 size_t klmSearchIndexBytes(const KlmSearchIndex& index);
 
 // Sets view.matchFlags for exactly the games of the shown rows (the first

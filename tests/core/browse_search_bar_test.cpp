@@ -36,6 +36,12 @@ TEST(BrowseSearchBar, DropDownTexts)
     EXPECT_EQ(klmNameConditionListTexts(cat, KlmNameCondition::Genre),
               (std::vector<std::string>{sj("全て(ジャンル)"), sj("シューティング")}));
     EXPECT_EQ(klmNameConditionListTexts(cat, KlmNameCondition::Hardware), (std::vector<std::string>{sj("全て(ハード)")}));
+    // Asked one entry at a time, as the window's lists are: nothing past
+    // either end.
+    EXPECT_EQ(klmNameConditionListCount(cat, KlmNameCondition::Genre), 2);
+    EXPECT_EQ(klmNameConditionListText(cat, KlmNameCondition::Genre, 1), sj("シューティング"));
+    EXPECT_EQ(klmNameConditionListText(cat, KlmNameCondition::Genre, 2), "");
+    EXPECT_EQ(klmNameConditionListText(cat, KlmNameCondition::Genre, -1), "");
 
     // A catalogue without any known date or price lists only "all".
     SearchCondition none;
