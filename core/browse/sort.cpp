@@ -96,7 +96,7 @@ bool mapSortCache(const std::string& path, size_t n, SortOrders& orders, KlmFile
     // touched would bring in several megabytes. Mapped by pages, they bring
     // in what they use.
     if (map != MAP_FAILED)
-        madvise(map, count * kEntryBytes, MADV_NOHUGEPAGE);
+        madvise(map, count * kEntryBytes, MADV_RANDOM);
     if (sound && stamp)
         *stamp = klmStampOpenFile(fd, digest.digest());
     close(fd);
