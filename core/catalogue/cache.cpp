@@ -311,8 +311,7 @@ int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* pro
     klmLoadMasterTable(KlmTableKind::Software, paths.softDat, cat, problems);
     klmLoadMasterTable(KlmTableKind::Genre, paths.genreDat, cat, problems);
     klmLoadMasterTable(KlmTableKind::Screen, paths.screenDat, cat, problems);
-    klmBuildNameTables(cat);
-    klmBuildSizeTable(cat);
+    klmBuildDerivedTables(cat);
     klmResetMovieMarks(cat);
     return 0;
 }

@@ -91,6 +91,8 @@ int32_t klmGetNewHardIndex(const Catalogue& cat, int32_t key, const KlmNotifier&
 
 void klmBuildNameTables(Catalogue& cat);
 void klmBuildSizeTable(Catalogue& cat);
+// Both, from one pass over the records.
+void klmBuildDerivedTables(Catalogue& cat);
 void klmResetMovieMarks(Catalogue& cat);
 // Moves the selection to the first disk of the selected game's group.
 int32_t klmSelectFirstDisk(const Catalogue& cat, int32_t selected);

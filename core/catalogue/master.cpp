@@ -6,8 +6,12 @@
 // to entries by their place in the sorted table. A key no entry has stays
 // in the record as the file's number; every reader of a position checks it
 // against the table's size.
+#include <xxhash.h>
+
 #include <algorithm>
+#include <bit>
 #include <charconv>
+#include <cstddef>
 #include <cstring>
 #include <thread>
 #include <unordered_map>
@@ -203,70 +207,149 @@ int32_t klmGetNewHardIndex(const Catalogue& cat, int32_t key, const KlmNotifier&
 
 namespace {
 
-// Distinct texts in first-seen order, sorted by unsigned bytes; each
-// record's number becomes the place of its text.
-template <typename TextOf>
-void buildNameTable(Catalogue& cat, std::vector<MasterEntry>& table, TextOf textOf, int32_t GameRecord::*number)
+// Texts numbered in the order they were first seen. Open addressing on the
+// text's hash, and the texts copied side by side: a large catalogue asks
+// hundreds of thousands of times, and comparing against the record a text
+// was first seen in would fetch a cold line of memory each time.
+class TextSet {
+public:
+    TextSet() { rehash(64); }
+
+    int32_t add(std::string_view text) { return add(text, XXH3_64bits(text.data(), text.size())); }
+    int32_t add(std::string_view text, uint64_t hash)
+    {
+        if ((count() + 1) * 2 > slots_.size())
+            rehash(slots_.size() * 2);
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            Slot& s = slots_[i];
+            if (s.id < 0) {
+                s = {hash, static_cast<int32_t>(count())};
+                starts_.push_back(chars_.size());
+                chars_.append(text);
+                hashes_.push_back(hash);
+                return s.id;
+            }
+            if (s.hash == hash && this->text(static_cast<size_t>(s.id)) == text)
+                return s.id;
+        }
+    }
+    // Adds other's texts in their order; what each of other's numbers became.
+    std::vector<int32_t> merge(const TextSet& other)
+    {
+        std::vector<int32_t> numbers(other.count());
+        for (size_t i = 0; i < numbers.size(); ++i)
+            numbers[i] = add(other.text(i), other.hashes_[i]);
+        return numbers;
+    }
+    size_t count() const { return starts_.size(); }
+    std::string_view text(size_t i) const
+    {
+        const size_t end = i + 1 < starts_.size() ? starts_[i + 1] : chars_.size();
+        return std::string_view(chars_).substr(starts_[i], end - starts_[i]);
+    }
+
+private:
+    struct Slot {
+        uint64_t hash = 0;
+        int32_t id = -1;
+    };
+    void rehash(size_t size)
+    {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(size, Slot{});
+        mask_ = size - 1;
+        for (const Slot& s : old) {
+            if (s.id < 0)
+                continue;
+            size_t i = s.hash & mask_;
+            while (slots_[i].id >= 0)
+                i = (i + 1) & mask_;
+            slots_[i] = s;
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::string chars_;
+    std::vector<size_t> starts_;
+    std::vector<uint64_t> hashes_;
+    size_t mask_ = 0;
+};
+
+bool knownRomSize(const GameRecord& g)
+{
+    return g.romSize != 0 && g.romSize != kKlmUnknownRomSize;
+}
+
+// What one stretch of the records holds: its distinct developer, publisher
+// and ROM-size texts, and each game's developer and publisher number in
+// the stretch's own numbering.
+struct Stretch {
+    size_t begin = 0;
+    size_t end = 0;
+    TextSet developers;
+    TextSet publishers;
+    TextSet sizes;
+    std::vector<int32_t> developerOf;
+    std::vector<int32_t> publisherOf;
+};
+
+void collect(const Catalogue& cat, Stretch& st, bool names, bool sizes)
+{
+    if (names) {
+        st.developerOf.resize(st.end - st.begin);
+        st.publisherOf.resize(st.end - st.begin);
+    }
+    constexpr size_t kAhead = 6;
+    const size_t offsets[] = {offsetof(GameRecord, developer), offsetof(GameRecord, publisher),
+                              offsetof(GameRecord, romSizeText), offsetof(GameRecord, romSize)};
+    for (size_t i = st.begin; i < st.end; ++i) {
+        // The fields lie far apart in records far apart: fetch ahead.
+        if (i + kAhead < st.end)
+            for (size_t off : offsets)
+                __builtin_prefetch(reinterpret_cast<const char*>(&cat.games[i + kAhead]) + off);
+        const GameRecord& g = cat.games[i];
+        if (names) {
+            st.developerOf[i - st.begin] = st.developers.add(klmField(g.developer));
+            st.publisherOf[i - st.begin] = st.publishers.add(klmField(g.publisher));
+        }
+        if (sizes && knownRomSize(g))
+            st.sizes.add(klmField(g.romSizeText));
+    }
+}
+
+// A table of the texts in first-seen order, sorted by unsigned bytes
+// (stable); the place each text's number ended at.
+std::vector<int32_t> makeNameTable(const TextSet& texts, std::vector<MasterEntry>& table)
+{
+    std::vector<MasterEntry> seen(texts.count());
+    for (size_t i = 0; i < seen.size(); ++i)
+        klmCopyField(seen[i].name, texts.text(i));
+    std::vector<int32_t> order(seen.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = static_cast<int32_t>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
+        return lessBytes(klmField(seen[static_cast<size_t>(a)].name), klmField(seen[static_cast<size_t>(b)].name));
+    });
+    std::vector<int32_t> placeOf(seen.size());
+    table.assign(seen.size(), MasterEntry{});
+    for (size_t place = 0; place < order.size(); ++place) {
+        placeOf[static_cast<size_t>(order[place])] = static_cast<int32_t>(place);
+        table[place] = seen[static_cast<size_t>(order[place])];
+        table[place].position = static_cast<int32_t>(place);
+    }
+    return placeOf;
+}
+
+// "24.0 KB" -> 24.0 x 1024; "1.50 MB" -> 1.5 x 1048576; sorted by that
+// value (stable).
+void makeSizeTable(const TextSet& texts, std::vector<MasterEntry>& table)
 {
     table.clear();
-    std::unordered_map<std::string_view, int32_t> slotOfName;
-    slotOfName.reserve(cat.games.size() / 4 + 16);
-    std::vector<int32_t> slotOfGame(cat.games.size());
-    for (size_t i = 0; i < cat.games.size(); ++i) {
-        std::string_view name = textOf(cat.games[i]);
-        auto [it, fresh] = slotOfName.emplace(name, static_cast<int32_t>(table.size()));
-        if (fresh) {
-            MasterEntry e{};
-            klmCopyField(e.name, name);
-            table.push_back(e);
-        }
-        slotOfGame[i] = it->second;
-    }
-    std::vector<int32_t> order(table.size());
-    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
-    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) {
-        return lessBytes(klmField(table[a].name), klmField(table[b].name));
-    });
-    std::vector<int32_t> placeOfSlot(table.size());
-    std::vector<MasterEntry> sorted(table.size());
-    for (size_t place = 0; place < order.size(); ++place) {
-        placeOfSlot[order[place]] = static_cast<int32_t>(place);
-        sorted[place] = table[order[place]];
-        sorted[place].position = static_cast<int32_t>(place);
-    }
-    table.swap(sorted);
-    for (size_t i = 0; i < cat.games.size(); ++i) cat.games[i].*number = placeOfSlot[slotOfGame[i]];
-}
-
-}  // namespace
-
-void klmBuildNameTables(Catalogue& cat)
-{
-    // The two tables read and write different fields of the records, so a
-    // large catalogue builds them side by side.
-    auto developers = [&cat] {
-        buildNameTable(
-            cat, cat.developer, [](const GameRecord& g) { return klmField(g.developer); }, &GameRecord::developerNumber);
-    };
-    std::thread other;
-    if (cat.games.size() >= 16384) other = std::thread(developers);
-    else developers();
-    buildNameTable(
-        cat, cat.publisher, [](const GameRecord& g) { return klmField(g.publisher); }, &GameRecord::publisherNumber);
-    if (other.joinable()) other.join();
-}
-
-void klmBuildSizeTable(Catalogue& cat)
-{
-    cat.romSize.clear();
-    std::unordered_map<std::string_view, bool> seen;
-    for (const GameRecord& g : cat.games) {
-        if (g.romSize == 0 || g.romSize == kKlmUnknownRomSize) continue;
-        std::string_view text = klmField(g.romSizeText);
-        if (!seen.emplace(text, true).second) continue;
+    table.reserve(texts.count());
+    for (size_t i = 0; i < texts.count(); ++i) {
+        const std::string_view text = texts.text(i);
         MasterEntry e{};
         klmCopyField(e.name, text);
-        // "24.0 KB" -> 24.0 x 1024; "1.50 MB" -> 1.5 x 1048576.
         double number = 0;
         if (text.size() > 3) {
             std::string_view digits = text.substr(0, text.size() - 3);
@@ -276,11 +359,78 @@ void klmBuildSizeTable(Catalogue& cat)
         double scale = klmLineHas(text, "KB") ? 1024.0 : 1048576.0;
         double bytes = number * scale;
         e.value = bytes >= 2147483647.0 ? 2147483647 : static_cast<int32_t>(bytes);
-        cat.romSize.push_back(e);
+        table.push_back(e);
     }
-    std::stable_sort(cat.romSize.begin(), cat.romSize.end(),
-                     [](const MasterEntry& a, const MasterEntry& b) { return a.value < b.value; });
-    for (size_t i = 0; i < cat.romSize.size(); ++i) cat.romSize[i].position = static_cast<int32_t>(i);
+    std::stable_sort(table.begin(), table.end(), [](const MasterEntry& a, const MasterEntry& b) { return a.value < b.value; });
+    for (size_t i = 0; i < table.size(); ++i) table[i].position = static_cast<int32_t>(i);
+}
+
+// Runs job(0) here and job(1) beside it when there are two stretches.
+template <typename Job>
+void bothStretches(size_t stretches, Job job)
+{
+    std::thread other;
+    if (stretches == 2) other = std::thread(job, 1);
+    job(0);
+    if (other.joinable()) other.join();
+}
+
+// The developer and publisher tables (names) and the ROM-size table
+// (sizes), from one pass over the records; a large catalogue is read by
+// halves side by side and the halves' texts joined in record order, so the
+// tables are those a single reader makes.
+void buildDerivedTables(Catalogue& cat, bool names, bool sizes)
+{
+    const size_t n = cat.games.size();
+    const size_t stretches = n >= 16384 ? 2 : 1;
+    Stretch st[2];
+    st[0].end = stretches == 2 ? n / 2 : n;
+    st[1].begin = st[0].end;
+    st[1].end = n;
+    bothStretches(stretches, [&](int h) { collect(cat, st[h], names, sizes); });
+
+    std::vector<int32_t> developerOfSecond, publisherOfSecond;
+    if (stretches == 2) {
+        developerOfSecond = st[0].developers.merge(st[1].developers);
+        publisherOfSecond = st[0].publishers.merge(st[1].publishers);
+        st[0].sizes.merge(st[1].sizes);
+    }
+    if (sizes)
+        makeSizeTable(st[0].sizes, cat.romSize);
+    if (!names)
+        return;
+    const std::vector<int32_t> developerPlace = makeNameTable(st[0].developers, cat.developer);
+    const std::vector<int32_t> publisherPlace = makeNameTable(st[0].publishers, cat.publisher);
+    bothStretches(stretches, [&](int h) {
+        const Stretch& s = st[h];
+        for (size_t i = s.begin; i < s.end; ++i) {
+            int32_t developer = s.developerOf[i - s.begin];
+            int32_t publisher = s.publisherOf[i - s.begin];
+            if (h == 1) {
+                developer = developerOfSecond[static_cast<size_t>(developer)];
+                publisher = publisherOfSecond[static_cast<size_t>(publisher)];
+            }
+            cat.games[i].developerNumber = developerPlace[static_cast<size_t>(developer)];
+            cat.games[i].publisherNumber = publisherPlace[static_cast<size_t>(publisher)];
+        }
+    });
+}
+
+}  // namespace
+
+void klmBuildNameTables(Catalogue& cat)
+{
+    buildDerivedTables(cat, true, false);
+}
+
+void klmBuildSizeTable(Catalogue& cat)
+{
+    buildDerivedTables(cat, false, true);
+}
+
+void klmBuildDerivedTables(Catalogue& cat)
+{
+    buildDerivedTables(cat, true, true);
 }
 
 void klmResetMovieMarks(Catalogue& cat)

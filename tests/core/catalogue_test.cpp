@@ -2,6 +2,7 @@
 // the display texts, checked against hand-worked expectations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "catalogue/catalogue.h"
@@ -211,6 +212,62 @@ TEST(DerivedTables, RomSizesByValueFirstSeenOnTies)
     EXPECT_EQ(cat.romSize[1].value, 24576);
     EXPECT_EQ(klmField(cat.romSize[2].name), "1.00 MB");
     EXPECT_EQ(cat.romSize[2].value, 1048576);
+}
+
+// A catalogue large enough to be read by halves: names and sizes shared by
+// both halves, some first seen in the second, some only there. The tables
+// and numbers are those of a plain reading in record order.
+TEST(DerivedTables, HalvesJoinAsOneReaderWould)
+{
+    Catalogue cat;
+    cat.games.resize(20000);
+    for (size_t i = 0; i < cat.games.size(); ++i) {
+        GameRecord& g = cat.games[i];
+        const bool second = i >= cat.games.size() / 2;
+        const size_t k = i * 7919 % 3001;
+        klmCopyField(g.developer, second && k % 5 == 0 ? "late" + std::to_string(k) : "dev" + std::to_string(k % 700));
+        klmCopyField(g.publisher, k % 11 == 0 ? std::string() : "pub" + std::to_string(k % 97));
+        g.romSize = k % 13 == 0 ? 0 : k % 17 == 0 ? kKlmUnknownRomSize : static_cast<int32_t>(1024 * (k % 300 + 1));
+        klmCopyField(g.romSizeText, std::to_string(k % 300 + 1) + ".0 KB");
+    }
+    Catalogue apart = cat;
+    klmBuildDerivedTables(cat);
+    klmBuildNameTables(apart);
+    klmBuildSizeTable(apart);
+
+    auto expectTable = [&](const std::vector<MasterEntry>& table, auto textOf, int32_t GameRecord::*number) {
+        std::vector<std::string> names;
+        for (const GameRecord& g : cat.games)
+            if (std::find(names.begin(), names.end(), textOf(g)) == names.end()) names.emplace_back(textOf(g));
+        std::sort(names.begin(), names.end());
+        ASSERT_EQ(table.size(), names.size());
+        for (size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(klmField(table[i].name), names[i]);
+            EXPECT_EQ(table[i].position, static_cast<int32_t>(i));
+        }
+        for (const GameRecord& g : cat.games)
+            ASSERT_EQ(klmField(table[static_cast<size_t>(g.*number)].name), textOf(g));
+    };
+    expectTable(cat.developer, [](const GameRecord& g) { return std::string(klmField(g.developer)); },
+                &GameRecord::developerNumber);
+    expectTable(cat.publisher, [](const GameRecord& g) { return std::string(klmField(g.publisher)); },
+                &GameRecord::publisherNumber);
+
+    // Sizes: the known ones, each once, by value.
+    std::vector<std::string> sizes;
+    for (const GameRecord& g : cat.games)
+        if (g.romSize != 0 && g.romSize != kKlmUnknownRomSize &&
+            std::find(sizes.begin(), sizes.end(), std::string(klmField(g.romSizeText))) == sizes.end())
+            sizes.emplace_back(klmField(g.romSizeText));
+    ASSERT_EQ(cat.romSize.size(), sizes.size());
+    for (size_t i = 1; i < cat.romSize.size(); ++i) EXPECT_LT(cat.romSize[i - 1].value, cat.romSize[i].value);
+
+    // One pass or two, the same tables and numbers.
+    ASSERT_EQ(apart.romSize.size(), cat.romSize.size());
+    EXPECT_EQ(std::memcmp(apart.romSize.data(), cat.romSize.data(), cat.romSize.size() * sizeof(MasterEntry)), 0);
+    ASSERT_EQ(apart.developer.size(), cat.developer.size());
+    EXPECT_EQ(std::memcmp(apart.developer.data(), cat.developer.data(), cat.developer.size() * sizeof(MasterEntry)), 0);
+    EXPECT_EQ(std::memcmp(apart.games.data(), cat.games.data(), cat.games.size() * sizeof(GameRecord)), 0);
 }
 
 TEST(MasterTables, SortedByAliasAndResolved)
