@@ -15,6 +15,7 @@ void KlmCommandRouter::add(int32_t first, int32_t last, const std::function<void
 void KlmCommandRouter::run(int32_t id) const
 {
     const auto it = handlers_.find(id);
+    services_.beforeCommand();
     if (it != handlers_.end()) it->second();
     else klmAnswerNotAvailable(services_);
 }

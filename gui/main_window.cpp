@@ -49,6 +49,7 @@ MainWindow::~MainWindow()
     // the context still exists.
     hide();
     delete takeCentralWidget();
+    settleIndex();
 }
 
 GameListModel* MainWindow::model() const { return list_->gameModel(); }
@@ -78,10 +79,11 @@ bool MainWindow::startUp(const QString& baseFolder)
 
     KlmMainState& st = ctx_->state;
     // The search index is copied from the records while the window is put
-    // together: until the first refresh nothing here writes a record or
-    // touches the list's state.
-    std::future<void> index;
-    klmStartSearchIndex(st.browse, ctx_->catalogue, index);
+    // together and shown; until then the list is filtered by the plain
+    // pass. Whatever may write a record waits for it (settleIndex).
+    klmStartSearchIndex(st.browse, ctx_->catalogue, indexTask_, [this] {
+        QMetaObject::invokeMethod(this, [this] { settleIndex(); }, Qt::QueuedConnection);
+    });
 
     createParts();
     registerOwnCommands();
@@ -99,7 +101,6 @@ bool MainWindow::startUp(const QString& baseFolder)
     applySettings();
     search_->showCondition();
 
-    if (index.valid()) index.wait();
     refreshList(true, KlmRefreshScope::Condition);
     const int32_t row = list_->currentIndex().row();
     const int32_t scroll = st.settings.listScrollRow;
@@ -114,7 +115,9 @@ bool MainWindow::startUp(const QString& baseFolder)
     QTimer::singleShot(500, this, [this] { klmStartStamp(ctx_->caches.dat, datDigest_); });
     // Caches made at this start are written once the window is up.
     QTimer::singleShot(100, this, [this] {
-        if (!shutDown_) klmBeginStartupWrites(*ctx_);
+        if (shutDown_) return;
+        settleIndex();
+        klmBeginStartupWrites(*ctx_);
     });
     return true;
 }
@@ -128,8 +131,10 @@ void MainWindow::createParts()
     list_ = new KlmGameListView(c, area_);
     area_->setPane(KlmPane::List, list_);
     connect(list_, &KlmGameListView::currentRowChanged, this, &MainWindow::showSelectedGame);
-    connect(list_, &KlmGameListView::launchRequested, this,
-            [this] { klmLaunchGame(*this, ctx_->state.settings.selectedGame, -1); });
+    connect(list_, &KlmGameListView::launchRequested, this, [this] {
+        beforeCommand();
+        klmLaunchGame(*this, ctx_->state.settings.selectedGame, -1);
+    });
     connect(list_, &KlmGameListView::gameMenuRequested, this,
             [this](const QPoint& pos) { klmShowGameMenu(*this, router_, pos); });
     connect(list_, &KlmGameListView::sortChanged, this, [this] { refreshList(false, KlmRefreshScope::Condition); });
@@ -224,8 +229,17 @@ void MainWindow::applySettings()
     area_->layOut();
 }
 
+void MainWindow::settleIndex()
+{
+    klmFinishSearchIndex(ctx_->state.browse, indexTask_);
+}
+
+void MainWindow::beforeCommand() { settleIndex(); }
+
 void MainWindow::refreshList(bool forceReload, KlmRefreshScope scope)
 {
+    // Records changed: the index being copied would not see them.
+    if (scope != KlmRefreshScope::Condition) settleIndex();
     KlmAppContext& c = *ctx_;
     KlmMainState& st = c.state;
     st.browse.selectedGame = st.settings.selectedGame;
@@ -394,6 +408,7 @@ void MainWindow::shutDown()
 {
     if (shutDown_) return;
     shutDown_ = true;
+    settleIndex();
     KlmMainState& st = ctx_->state;
     if (st.autoSelectRunning) autoSelectTimer_.stop();
 

@@ -68,6 +68,7 @@ public:
     void repaintList() override;
     void setCommandChecked(int32_t id, bool on) override;
     void focusList() override;
+    void beforeCommand() override;
     void suspendAutoSelect() override;
     void resumeAutoSelect() override;
     void pauseMovieForDialog() override;
@@ -81,6 +82,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Waits for the search index copied at start-up, if it is still being
+    // copied; then passes use it.
+    void settleIndex();
     void createParts();
     void registerOwnCommands();
     void applySettings();
@@ -95,6 +99,8 @@ private:
     std::unique_ptr<KlmAppContext> ctx_;
     // dat.cache's digest being taken while nobody waits (see startUp).
     std::future<void> datDigest_;
+    // The search index being copied at start-up (see settleIndex).
+    std::future<void> indexTask_;
     KlmMessenger messenger_;
     KlmPickers pickers_;
     KlmCommandRouter router_;

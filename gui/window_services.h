@@ -57,6 +57,9 @@ public:
     // A checkable command's menu mark and toolbar button.
     virtual void setCommandChecked(int32_t id, bool on) = 0;
     virtual void focusList() = 0;
+    // Before a command runs: work still under way on the records (the
+    // search index copied at start-up) is finished first.
+    virtual void beforeCommand() {}
 
     // The shared dialog prologue and epilogue; KlmDialogGuard runs them.
     virtual void suspendAutoSelect() = 0;

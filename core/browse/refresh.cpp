@@ -65,17 +65,31 @@ bool canNarrow(const KlmBrowseState& state, const Catalogue& cat, const SearchCo
 
 }  // namespace
 
-void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::future<void>& task)
+void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::future<void>& task,
+                         std::function<void()> done)
 {
     if (state.engine != KlmFilterEngine::Index)
         return;
     try {
         // Both cores: the window's own set-up mostly waits on the display.
-        task = std::async(std::launch::async,
-                          [&state, &cat] { klmBuildSearchIndex(state.index, cat, &state.worker); });
+        task = std::async(std::launch::async, [&state, &cat, done = std::move(done)] {
+            klmBuildSearchIndex(state.index, cat, &state.worker);
+            if (done)
+                done();
+        });
+        state.indexBuilding = true;
     } catch (const std::system_error&) {
         // The first refresh copies it.
     }
+}
+
+void klmFinishSearchIndex(KlmBrowseState& state, std::future<void>& task)
+{
+    if (task.valid()) {
+        task.wait();
+        task = {};
+    }
+    state.indexBuilding = false;
 }
 
 KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat, const Settings& settings,
@@ -93,7 +107,7 @@ KlmRefreshResult klmRefreshViewList(KlmBrowseState& state, const Catalogue& cat,
     if (state.orders.n == static_cast<int32_t>(n))
         order = klmSortOrder(state.orders, sort.key, settings.titleMode != 0);
 
-    const bool indexed = state.engine == KlmFilterEngine::Index;
+    const bool indexed = state.engine == KlmFilterEngine::Index && !state.indexBuilding;
     bool narrow = false;
     if (indexed) {
         if (scope == KlmRefreshScope::Everything) {

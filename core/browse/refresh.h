@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <span>
 #include <vector>
@@ -71,6 +72,9 @@ struct KlmBrowseState {
     KlmPassMemo memo;
     KlmPassWorker worker;  // the second core
     KlmPassKind lastPass = KlmPassKind::Plain;
+    // Set while klmStartSearchIndex's thread copies the index: passes then
+    // touch neither the index nor the worker, and use the plain pass.
+    bool indexBuilding = false;
 };
 
 // Allocates the ViewList for cat and builds the orders (sort.cache or
@@ -79,11 +83,16 @@ KlmSortSource klmInitBrowseState(KlmBrowseState& state, const Catalogue& cat, co
                                  KlmFileStamp* sortStamp = nullptr);
 
 // Copies the search index from the records on a thread of its own (task),
-// so that a first refresh with KlmRefreshScope::Condition finds it in place
-// while the caller does other work meanwhile. Until task is waited for,
-// nothing may write a record or use state. Without a thread (or with the
-// plain engine) task stays empty and the refresh copies the index itself.
-void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::future<void>& task);
+// so that the window's set-up and first refreshes need not wait for it.
+// Until klmFinishSearchIndex, passes use the plain pass (the same rows), and
+// nothing may write a record, use state.index or state.worker, or refresh
+// with a scope other than Condition. done, if given, runs on that thread
+// when the copy is complete. Without a thread (or with the plain engine)
+// task stays empty and the next refresh copies the index itself.
+void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::future<void>& task,
+                         std::function<void()> done = {});
+// Waits for the copy, if one is under way, and lets passes use the index.
+void klmFinishSearchIndex(KlmBrowseState& state, std::future<void>& task);
 
 // What the window has to do after a refresh.
 struct KlmRefreshResult {

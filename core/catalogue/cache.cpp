@@ -18,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 #include <optional>
+#include <thread>
 
 #include "catalogue/app_paths.h"
 #include "catalogue/format.h"
@@ -307,11 +308,16 @@ int klmParseCatalogue(const AppPaths& paths, Catalogue& cat, KlmProblemList* pro
 {
     cat = Catalogue{};
     klmParseDataFile(paths.dataDat, cat, problems);
+    // The derived tables read and write other fields of the records than
+    // the master tables do: a large catalogue builds them meanwhile.
+    std::thread derived;
+    if (cat.games.size() >= 16384) derived = std::thread([&cat] { klmBuildDerivedTables(cat); });
     klmLoadMasterTable(KlmTableKind::Hardware, paths.hardDat, cat, problems);
     klmLoadMasterTable(KlmTableKind::Software, paths.softDat, cat, problems);
     klmLoadMasterTable(KlmTableKind::Genre, paths.genreDat, cat, problems);
     klmLoadMasterTable(KlmTableKind::Screen, paths.screenDat, cat, problems);
-    klmBuildDerivedTables(cat);
+    if (derived.joinable()) derived.join();
+    else klmBuildDerivedTables(cat);
     klmResetMovieMarks(cat);
     return 0;
 }

@@ -38,12 +38,15 @@ KlmMovieScan klmScanMovieFolder(const std::string& folder, Catalogue& cat)
     KlmMovieScan scan;
     klmResetMovieMarks(cat);
 
-    // Games by number, so each file costs a binary search.
+    // Games by number, so each file costs a binary search; made at the
+    // first movie file, as a folder without any needs none.
     std::vector<std::pair<int32_t, int32_t>> byNumber;
-    byNumber.reserve(cat.games.size());
-    for (size_t i = 0; i < cat.games.size(); ++i)
-        byNumber.emplace_back(cat.games[i].imageNumber, static_cast<int32_t>(i));
-    std::sort(byNumber.begin(), byNumber.end());
+    auto sortByNumber = [&] {
+        byNumber.reserve(cat.games.size());
+        for (size_t i = 0; i < cat.games.size(); ++i)
+            byNumber.emplace_back(cat.games[i].imageNumber, static_cast<int32_t>(i));
+        std::sort(byNumber.begin(), byNumber.end());
+    };
 
     std::error_code ec;
     fs::directory_iterator it(folder, ec);
@@ -61,6 +64,8 @@ KlmMovieScan klmScanMovieFolder(const std::string& folder, Catalogue& cat)
         if (entry.is_directory(typeError))
             continue;
         ++scan.files;
+        if (scan.files == 1)
+            sortByNumber();
         auto [first, last] = std::equal_range(
             byNumber.begin(), byNumber.end(), std::make_pair(number, 0),
             [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -2,9 +2,12 @@
 // column clicks, header arrows, view filters and the title mode.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <vector>
 
 #include "browse/refresh.h"
+#include "browse/search_bar.h"
 #include "browse_fixture.h"
 
 namespace {
@@ -207,6 +210,34 @@ TEST(BrowseRefresh, EmptyCatalogueAndMissingOrders)
     r = klmRefreshViewList(state, cat, s, {}, true);
     EXPECT_EQ(r.rowCount, 2);
     EXPECT_EQ(state.view.rows[0], 0);
+}
+
+// While the index is copied on its own thread the list is filtered by the
+// plain pass; once the copy is finished, by the index: the same rows.
+TEST(BrowseRefresh, IndexCopiedMeanwhileLeavesThePlainPassUntilFinished)
+{
+    Fixture f;
+    klmSetSearchText(f.settings.search, "B");
+    std::atomic<bool> done{false};
+    std::future<void> task;
+    klmStartSearchIndex(f.state, f.cat, task, [&done] { done = true; });
+    ASSERT_TRUE(task.valid());
+    EXPECT_TRUE(f.state.indexBuilding);
+    klmRefreshViewList(f.state, f.cat, f.settings, {}, false, KlmRefreshScope::Condition);
+    EXPECT_EQ(f.state.lastPass, KlmPassKind::Plain);
+    const std::vector<int32_t> plain = f.rows();
+    EXPECT_EQ(plain, (std::vector<int32_t>{2}));
+
+    klmFinishSearchIndex(f.state, task);
+    EXPECT_TRUE(done);
+    EXPECT_FALSE(f.state.indexBuilding);
+    EXPECT_FALSE(task.valid());
+    EXPECT_TRUE(klmSearchIndexFits(f.state.index, f.cat));
+    klmRefreshViewList(f.state, f.cat, f.settings, {}, false, KlmRefreshScope::Condition);
+    EXPECT_EQ(f.state.lastPass, KlmPassKind::Full);
+    EXPECT_EQ(f.rows(), plain);
+    klmFinishSearchIndex(f.state, task);  // nothing under way: nothing to wait for
+    EXPECT_FALSE(f.state.indexBuilding);
 }
 
 }  // namespace

@@ -103,6 +103,8 @@ private Q_SLOTS:
         auto w = open();
         const int all = listed(*w);
         QCOMPARE(all, klmGameCount(w->context().catalogue));
+        // The index copied at start-up is taken up once it is complete.
+        QTRY_VERIFY(!w->context().state.browse.indexBuilding);
         const QString text = klmU("パズル");
         klmTypeText(w->searchBar()->edit(), text);
         const int some = listed(*w);
@@ -240,6 +242,8 @@ private Q_SLOTS:
     {
         auto w = open();
         w->command(kKlmCmdFavoriteAdd);  // the selected game
+        // A command that writes records waits for the index being copied.
+        QVERIFY(!w->context().state.browse.indexBuilding);
         const int32_t game = w->context().state.settings.selectedGame;
         w->command(kKlmCmdFavoritesOnly);
         QCOMPARE(listed(*w), 1);
