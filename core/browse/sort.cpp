@@ -48,6 +48,31 @@ bool isPermutation(const int32_t* order, size_t n, std::vector<uint8_t>& seen)
     return true;
 }
 
+// A private mapping of the file's first `bytes`, made of separate mappings
+// of kPiece bytes side by side. A fault maps the whole page-cache folio it
+// falls in, as far as its mapping reaches, and a file just written is held
+// in folios of up to 2 MB: one order in use would bring in its neighbours.
+// Neighbouring pieces differ in their read-ahead advice, so that the
+// kernel does not join them into one mapping again.
+void* mapInPieces(int fd, size_t bytes)
+{
+    constexpr size_t kPiece = 256 * 1024;
+    void* base = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        return MAP_FAILED;
+    for (size_t at = 0; at < bytes; at += kPiece) {
+        char* want = static_cast<char*>(base) + at;
+        const size_t length = std::min(kPiece, bytes - at);
+        void* piece = mmap(want, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_FIXED, fd, static_cast<off_t>(at));
+        if (piece == MAP_FAILED) {
+            munmap(base, bytes);
+            return MAP_FAILED;
+        }
+        madvise(piece, length, at / kPiece % 2 ? MADV_RANDOM : MADV_NORMAL);
+    }
+    return base;
+}
+
 // Checks sort.cache for a catalogue of n games by reading it through a
 // small buffer (its digest and whether each order is a permutation), then
 // maps it: the orders' pages come in only as the orders are used, so a
@@ -91,12 +116,7 @@ bool mapSortCache(const std::string& path, size_t n, SortOrders& orders, KlmFile
     sound = sound && fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) == count * kEntryBytes;
     void* map = MAP_FAILED;
     if (sound && count > 0)
-        map = mmap(nullptr, count * kEntryBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
-    // The file's page-cache folios can be 2 MB; mapped whole, two orders
-    // touched would bring in several megabytes. Mapped by pages, they bring
-    // in what they use.
-    if (map != MAP_FAILED)
-        madvise(map, count * kEntryBytes, MADV_RANDOM);
+        map = mapInPieces(fd, count * kEntryBytes);
     if (sound && stamp)
         *stamp = klmStampOpenFile(fd, digest.digest());
     close(fd);
