@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
+#include <system_error>
 
 #include "main_window.h"
+#include "session/session.h"
 #include "single_instance.h"
 
 namespace {
@@ -50,13 +53,20 @@ int main(int argc, char** argv)
     const klm::platform::SingleInstance guard;
     if (guard.anotherRunning()) return 0;
 
+    // The catalogue is read while the display is set up. The window writes
+    // its caches at open, so the read writes no file times.
+    KlmCatalogueAhead ahead;
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) ahead.start(exe.parent_path().string(), false);
+
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(true);
 
     // The required-file check comes first in the start-up: without the
     // catalogue the window is never shown.
     MainWindow window;
-    if (!window.startUp(QCoreApplication::applicationDirPath())) return 0;
+    if (!window.startUp(QCoreApplication::applicationDirPath(), &ahead)) return 0;
     watchTerminate(window);
     // The desktop session ending closes the window the same way.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] { window.close(); });

@@ -54,9 +54,10 @@ MainWindow::~MainWindow()
 
 GameListModel* MainWindow::model() const { return list_->gameModel(); }
 
-bool MainWindow::startUp(const QString& baseFolder)
+bool MainWindow::startUp(const QString& baseFolder, KlmCatalogueAhead* ahead)
 {
     KlmOpenOptions options;
+    options.ahead = ahead;
     options.controlFont = klmDefaultControlFont();
     options.clientWidth = width();
     options.startupWritesLater = true;

@@ -25,6 +25,7 @@ class KlmClientArea;
 class KlmGameListView;
 class KlmMediaPanes;
 class KlmStatusBar;
+class KlmCatalogueAhead;
 class SearchBar;
 
 class MainWindow : public QMainWindow, public KlmWindowServices {
@@ -35,7 +36,8 @@ public:
 
     // The start-up on the base folder (the session's open, then the panes).
     // False after the "重大なエラー" message when a catalogue file is missing.
-    bool startUp(const QString& baseFolder);
+    // ahead: the catalogue being read already, if any.
+    bool startUp(const QString& baseFolder, KlmCatalogueAhead* ahead = nullptr);
     // Places the window from window.dat (or the first-run geometry) and shows it.
     void showPlaced();
 

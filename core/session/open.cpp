@@ -232,6 +232,37 @@ const KlmSaveFileRead* KlmOpenReport::file(std::string_view name) const
     return nullptr;
 }
 
+KlmCatalogueAhead::~KlmCatalogueAhead()
+{
+    if (thread_.joinable()) thread_.join();
+}
+
+void KlmCatalogueAhead::start(const std::string& baseFolder, bool writeFileTimes)
+{
+    if (thread_.joinable() || !klmOpenPaths(paths_, baseFolder, nullptr)) return;
+    writeFileTimes_ = writeFileTimes;
+    try {
+        thread_ = std::thread(
+            [this] { klmLoadCatalogue(paths_, cat_, nullptr, &source_, writeFileTimes_, &stamp_); });
+    } catch (const std::system_error&) {
+        // The session reads it.
+    }
+}
+
+bool KlmCatalogueAhead::take(const AppPaths& paths, bool writeFileTimes, Catalogue& cat, KlmLoadSource& source,
+                             KlmFileStamp& stamp)
+{
+    if (!thread_.joinable()) return false;
+    thread_.join();
+    if (paths.base != paths_.base || writeFileTimes != writeFileTimes_ ||
+        paths.catalogueChanged != paths_.catalogueChanged)
+        return false;
+    cat = std::move(cat_);
+    source = source_;
+    stamp = stamp_;
+    return true;
+}
+
 bool klmOpenPaths(AppPaths& paths, const std::string& baseFolder, std::string* message)
 {
     klmBuildAppPaths(paths, absoluteBase(baseFolder));
@@ -262,7 +293,10 @@ KlmOpenReport klmOpenSession(KlmAppContext& ctx, const std::string& baseFolder, 
     // to make once the records are as the session starts with them (or,
     // without cachesAtOpen, fdate.cache alone right after a parse).
     const bool fileTimesNow = !options.readOnly && !options.cachesAtOpen;
-    klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, fileTimesNow, &ctx.caches.dat);
+    report.catalogueReadAhead = !options.problems && options.ahead &&
+                                options.ahead->take(ctx.paths, fileTimesNow, cat, report.catalogueSource, ctx.caches.dat);
+    if (!report.catalogueReadAhead)
+        klmLoadCatalogue(ctx.paths, cat, options.problems, &report.catalogueSource, fileTimesNow, &ctx.caches.dat);
     // After a parse the movie marks are scanned again further on, and only
     // the movie column's orders depend on them: the orders are built then,
     // once, rather than now and the movie column's again later.

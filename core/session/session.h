@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "browse/sort.h"
@@ -37,6 +38,35 @@
 #include "settings/setting_file.h"
 
 struct KlmYearPriceRanges;
+
+// The catalogue read ahead of the session, on a thread of its own, while
+// the program sets up its display: started as early as the base folder is
+// known, taken by klmOpenSession (options.ahead) when it is for the same
+// folder. Nothing is read when a required file is missing: the session
+// says so as usual.
+class KlmCatalogueAhead {
+public:
+    KlmCatalogueAhead() = default;
+    KlmCatalogueAhead(const KlmCatalogueAhead&) = delete;
+    KlmCatalogueAhead& operator=(const KlmCatalogueAhead&) = delete;
+    ~KlmCatalogueAhead();
+
+    // writeFileTimes as klmLoadCatalogue's (false for a session that
+    // writes its caches at open).
+    void start(const std::string& baseFolder, bool writeFileTimes);
+    // Waits for the read and hands over its catalogue when it was of
+    // paths' folder with these file times; false (nothing handed over)
+    // otherwise, and the caller reads the catalogue itself.
+    bool take(const AppPaths& paths, bool writeFileTimes, Catalogue& cat, KlmLoadSource& source, KlmFileStamp& stamp);
+
+private:
+    AppPaths paths_;
+    bool writeFileTimes_ = false;
+    Catalogue cat_;
+    KlmLoadSource source_ = KlmLoadSource::Parsed;
+    KlmFileStamp stamp_;
+    std::thread thread_;
+};
 
 struct KlmOpenOptions {
     // Font of a list control on this platform and the client width the
@@ -61,6 +91,8 @@ struct KlmOpenOptions {
     KlmNotifier notify;
     // Problems met while parsing the catalogue, when wanted.
     KlmProblemList* problems = nullptr;
+    // A read started ahead (used only without problems wanted).
+    KlmCatalogueAhead* ahead = nullptr;
 };
 
 // How one save file fared at open. Damaged: its reader had to clamp, cut or
@@ -84,6 +116,7 @@ struct KlmOpenReport {
     std::string message;         // UTF-8, for the "重大なエラー" box
     std::string missingFolders;  // "save", "cache" or "save, cache" when missing
     KlmLoadSource catalogueSource = KlmLoadSource::Parsed;
+    bool catalogueReadAhead = false;  // options.ahead's catalogue was taken
     KlmSortSource sortSource = KlmSortSource::Computed;
     bool targetNamesComputed = false;
     // The catalogue was parsed anew: the movie folder was scanned instead

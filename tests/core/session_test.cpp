@@ -635,6 +635,79 @@ TEST(Session, CatalogueChoicesInOnePassAsEachRuleGivesThem)
     }
 }
 
+KlmOpenOptions readOnlyOptions()
+{
+    KlmOpenOptions o;
+    o.readOnly = true;
+    return o;
+}
+
+// A catalogue read ahead is the session's when it is of the same folder and
+// file times; otherwise the session reads its own, and a folder without its
+// catalogue is reported as usual.
+TEST(Session, CatalogueReadAheadIsTakenOnlyWhenItFits)
+{
+    for (const bool cached : {false, true}) {
+        SCOPED_TRACE(cached ? "from dat.cache" : "parsed");
+        SampleFolder f;
+        fs::remove(f.paths.fdateCache);
+        if (cached) {
+            KlmAppContext first;
+            ASSERT_TRUE(klmOpenSession(first, f.base).opened());
+            ASSERT_TRUE(klmSaveSession(first).allWritten());
+        }
+        KlmAppContext plain;
+        ASSERT_TRUE(klmOpenSession(plain, f.base, readOnlyOptions()).opened());
+
+        KlmCatalogueAhead ahead;
+        ahead.start(f.base, false);
+        KlmAppContext ctx;
+        KlmOpenOptions options = readOnlyOptions();
+        options.cachesAtOpen = true;
+        options.ahead = &ahead;
+        // A read-only open writes no file times either: it fits.
+        const KlmOpenReport report = klmOpenSession(ctx, f.base, options);
+        ASSERT_TRUE(report.opened());
+        EXPECT_TRUE(report.catalogueReadAhead);
+        EXPECT_EQ(report.catalogueSource, cached ? KlmLoadSource::Cache : KlmLoadSource::Parsed);
+        ASSERT_EQ(ctx.catalogue.games.size(), plain.catalogue.games.size());
+        EXPECT_EQ(klmCatalogueCacheImage(ctx.catalogue), klmCatalogueCacheImage(plain.catalogue));
+        EXPECT_EQ(ctx.caches.dat.known, plain.caches.dat.known);
+    }
+
+    SampleFolder f;
+    SampleFolder other;
+    Catalogue cat;
+    KlmLoadSource source{};
+    KlmFileStamp stamp;
+    KlmCatalogueAhead elsewhere;
+    elsewhere.start(other.base, false);
+    EXPECT_FALSE(elsewhere.take(f.paths, false, cat, source, stamp));
+    EXPECT_TRUE(cat.games.empty());
+    KlmCatalogueAhead withTimes;
+    withTimes.start(f.base, true);
+    EXPECT_FALSE(withTimes.take(f.paths, false, cat, source, stamp));
+
+    fs::remove(f.paths.dataDat);
+    KlmCatalogueAhead missing;
+    missing.start(f.base, false);
+    KlmAppContext ctx;
+    KlmOpenOptions options;
+    options.ahead = &missing;
+    EXPECT_EQ(klmOpenSession(ctx, f.base, options).status, KlmOpenStatus::MissingRequiredFile);
+
+    // Problems wanted: the session parses with them itself.
+    SampleFolder g;
+    fs::remove(g.paths.fdateCache);
+    KlmCatalogueAhead unused;
+    unused.start(g.base, false);
+    KlmProblemList problems;
+    KlmOpenOptions withProblems = readOnlyOptions();
+    withProblems.problems = &problems;
+    withProblems.ahead = &unused;
+    EXPECT_FALSE(klmOpenSession(ctx, g.base, withProblems).catalogueReadAhead);
+}
+
 // A window leaves the start-up writes until it is up: nothing is written at
 // open, the writes land when begun, and a close that comes first begins
 // them itself, so the caches are never lost to a quick close.
