@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/cp932.h"
 #include "text/line_reader.h"
 
@@ -41,13 +45,46 @@ int KlmTagMatcher::firstTag(std::string_view line, size_t* bestAt) const
 
 size_t klmCountOccurrences(std::string_view image, std::string_view needle)
 {
+    const size_t m = needle.size();
+    const size_t n = image.size();
+    if (m == 0) return 0;
+    const char* d = image.data();
     size_t count = 0;
     size_t pos = 0;
-    while (true) {
-        const void* hit = memmem(image.data() + pos, image.size() - pos, needle.data(), needle.size());
+#if defined(__SSE2__)
+    // Sixteen places at a time, kept only where the first two bytes and the
+    // last one are in place: in markup the first byte alone ('<') is
+    // everywhere.
+    if (m >= 3) {
+        const __m128i first = _mm_set1_epi8(needle[0]);
+        const __m128i second = _mm_set1_epi8(needle[1]);
+        const __m128i last = _mm_set1_epi8(needle[m - 1]);
+        auto load = [d](size_t at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + at)); };
+        while (pos + 16 + m - 1 <= n) {
+            const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(load(pos), first), _mm_cmpeq_epi8(load(pos + 1), second));
+            unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(both, _mm_cmpeq_epi8(load(pos + m - 1), last))));
+            size_t next = pos + 16;
+            while (mask) {
+                const size_t at = pos + static_cast<size_t>(__builtin_ctz(mask));
+                mask &= mask - 1;
+                if (std::memcmp(d + at, needle.data(), m) != 0) continue;
+                ++count;
+                // Occurrences do not overlap: go on after this one.
+                if (at + m >= pos + 16) {
+                    next = at + m;
+                    break;
+                }
+                mask &= ~((1u << (at + m - pos)) - 1);
+            }
+            pos = next;
+        }
+    }
+#endif
+    while (pos < n) {
+        const void* hit = memmem(d + pos, n - pos, needle.data(), m);
         if (!hit) break;
         ++count;
-        pos = static_cast<const char*>(hit) - image.data() + needle.size();
+        pos = static_cast<size_t>(static_cast<const char*>(hit) - d) + m;
     }
     return count;
 }

@@ -37,6 +37,8 @@ inline bool klmLineHas(std::string_view line, std::string_view text)
     return line.find(text) != std::string_view::npos;
 }
 
+// Occurrences of needle in image, each after the one before (none of an
+// empty needle).
 size_t klmCountOccurrences(std::string_view image, std::string_view needle);
 
 // Copies values into fixed fields, noting cut and invalid values.
