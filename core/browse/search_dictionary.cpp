@@ -1,8 +1,9 @@
 #include "browse/search_dictionary.h"
 
 #include <algorithm>
-#include <cstring>
 
+// Inlined: the texts are a few bytes, and a call costs as much as the hash.
+#define XXH_INLINE_ALL
 #include <xxhash.h>
 
 namespace {
@@ -21,8 +22,14 @@ bool holds(const KlmSearchDictionary& d, uint16_t e, std::string_view text)
 {
     const std::vector<char>& t = d.entries.text;
     const size_t at = d.entries.starts[e];
-    return at + text.size() < t.size() && t[at + text.size()] == '\0' &&
-           std::memcmp(t.data() + at, text.data(), text.size()) == 0;
+    if (at + text.size() >= t.size() || t[at + text.size()] != '\0')
+        return false;
+    // Short texts: a loop beats a call to memcmp.
+    const char* a = t.data() + at;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (a[i] != text[i])
+            return false;
+    return true;
 }
 
 // The slot holding text's entry, or the free slot where it belongs.
@@ -40,11 +47,12 @@ size_t findSlot(const KlmSearchDictionary& d, std::string_view text, uint64_t ha
 
 uint64_t hashOf(std::string_view text) { return XXH3_64bits(text.data(), text.size()); }
 
-// Sized for the entries it has and one more, at most half full.
-void makeSlots(KlmSearchDictionary& d)
+// Sized for the entries it has and one more (or for `entries`), at most
+// half full.
+void makeSlots(KlmSearchDictionary& d, size_t entries = 0)
 {
     size_t size = kFirstSlots;
-    while (size < 2 * (d.count + 1))
+    while (size < 2 * (std::max(d.count, entries) + 1))
         size *= 2;
     if (d.slots.size() >= size)
         return;
@@ -76,6 +84,12 @@ void klmClearDictionary(KlmSearchDictionary& d)
     std::fill(d.slots.begin(), d.slots.end(), kFreeSlot);
     d.count = 0;
     d.closed = false;
+}
+
+void klmReserveDictionary(KlmSearchDictionary& d, size_t entries)
+{
+    open(d);
+    makeSlots(d, std::min(entries, KlmSearchDictionary::kMaxEntries));
 }
 
 uint16_t klmDictionaryAdd(KlmSearchDictionary& d, std::string_view text, size_t limit)

@@ -42,6 +42,10 @@ void klmClearDictionary(KlmSearchDictionary& d);
 // than limit entries. Opens a closed dictionary.
 uint16_t klmDictionaryAdd(KlmSearchDictionary& d, std::string_view text, size_t limit);
 
+// Makes room for that many entries in all, so that adding them does not
+// grow the hash table step by step.
+void klmReserveDictionary(KlmSearchDictionary& d, size_t entries);
+
 // Ends the starts and adds padding zero bytes after the last text, for
 // the scan; klmDictionaryAdd takes them off again.
 void klmCloseDictionary(KlmSearchDictionary& d, size_t padding);

@@ -84,10 +84,13 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
     const size_t begin = s * KlmSearchIndex::kSegmentGames;
     const size_t end = std::min(index.games, begin + KlmSearchIndex::kSegmentGames);
     bool fits = true;
-    for (KlmSearchDictionary& d : own.local)
+    for (KlmSearchDictionary& d : own.local) {
         klmClearDictionary(d);
+        klmReserveDictionary(d, end - begin);
+    }
     std::vector<char>& pending = own.pending;
     pending.clear();
+    pending.reserve((end - begin) * 8 * plan.codedOrder.size());
     // Written straight into the segment. The reserve covers games of up to
     // 256 bytes without a move; what a segment does not use of it is address
     // space that is never touched, not memory. A rebuild reuses it. A
