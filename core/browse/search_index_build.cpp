@@ -252,9 +252,16 @@ bool klmUpdateSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWo
                 index.fits[s] = buildSegment(index, cat, s, plan, copied[s]) ? 1 : 0;
         };
         klmRunChunks(worker, index.segments.size(), build);
+        // Each field's merge touches only its own dictionary and codes.
+        uint8_t merged[KlmSearchIndex::kCodedFields] = {};
+        auto merge = [&](size_t c) {
+            const int f = static_cast<int>(c);
+            merged[c] = !index.coded[f] || mergeCodes(index, f, copied) ? 1 : 0;
+        };
+        klmRunChunks(worker, KlmSearchIndex::kCodedFields, merge);
         again = false;
-        for (int c = 0; c < KlmSearchIndex::kCodedFields && !again; ++c) {
-            if (index.coded[c] && !mergeCodes(index, c, copied)) {
+        for (int c = 0; c < KlmSearchIndex::kCodedFields; ++c) {
+            if (!merged[c]) {
                 stopCoding(index, c);
                 again = true;
             }
