@@ -134,8 +134,10 @@ bool hasAny(const unsigned char* s, size_t size, const Needles& nd)
 
 // A field held as a number per game (a name table's position, a coded
 // field's entry), answered per entry: hits[code] for codes below count.
+// The numbers are bytes (smallCodes) for a small table.
 struct CodeLookup {
     const uint16_t* codes = nullptr;
+    const uint8_t* smallCodes = nullptr;
     const uint8_t* hits = nullptr;
     size_t count = 0;
 };
@@ -165,7 +167,7 @@ bool lookupHit(const Pass& p, size_t game)
 {
     for (int k = 0; k < p.lookupCount; ++k) {
         const CodeLookup& l = p.lookups[k];
-        const uint16_t code = l.codes[game];
+        const size_t code = l.codes ? l.codes[game] : l.smallCodes[game];
         if (code < l.count && l.hits[code])
             return true;
     }
@@ -230,6 +232,19 @@ void scanSegment(const Pass& p, const KlmSearchIndexSegment& seg, uint8_t* hits)
     }
 }
 
+// Game's position in name table t, −1 for none.
+int32_t namePosition(const KlmSearchIndex& index, const Catalogue& cat, int t, size_t game)
+{
+    if (!index.smallTable[t]) {
+        const uint16_t pos = index.positions[t][game];
+        return pos == KlmSearchIndex::kNoName ? -1 : pos;
+    }
+    const uint8_t pos = index.smallPositions[t][game];
+    if (pos == KlmSearchIndex::kOutsideSmallTable)
+        return klmNameConditionPosition(cat.games[game], kKlmNameConditions[t].which);
+    return pos == KlmSearchIndex::kNoSmallName ? -1 : pos;
+}
+
 bool conditionsPass(const Pass& p, size_t game)
 {
     if (!p.statusPasses[p.index->status[game]])
@@ -239,9 +254,7 @@ bool conditionsPass(const Pass& p, size_t game)
     for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
         if (p.wantedName[t] == 0)
             continue;
-        const uint16_t pos = p.index->positions[t][game];
-        const int32_t position = pos == KlmSearchIndex::kNoName ? -1 : pos;
-        if (int64_t{p.wantedName[t]} - 1 != position)
+        if (int64_t{p.wantedName[t]} - 1 != namePosition(*p.index, *p.cat, t, game))
             return false;
     }
     return !p.rangeTests || klmPassesConditions(*p.cond, p.cat->games[game], *p.cat);
@@ -294,7 +307,7 @@ void planStatus(Pass& p, const SearchCondition& cond, const Catalogue& cat)
 // plain pass does, and the lookup by code when one matches: an entry none
 // of whose texts matches cannot make a game match.
 void planLookup(Pass& p, const KlmSearchIndexSegment& entries, size_t count, std::vector<uint8_t>& scratch,
-                const uint16_t* codes)
+                CodeLookup lookup)
 {
     count = std::min(count, scratch.size());
     uint8_t* hits = scratch.data();
@@ -303,7 +316,9 @@ void planLookup(Pass& p, const KlmSearchIndexSegment& entries, size_t count, std
         hits[e] = hasAny(text + entries.starts[e], entries.starts[e + 1] - entries.starts[e], p.needles) ? 1 : 0;
     if (std::find(hits, hits + count, 1) == hits + count)
         return;
-    p.lookups[p.lookupCount++] = CodeLookup{codes, hits, count};
+    lookup.hits = hits;
+    lookup.count = count;
+    p.lookups[p.lookupCount++] = lookup;
 }
 
 void planText(Pass& p, ViewList& view, int32_t kind)
@@ -332,7 +347,8 @@ void planText(Pass& p, ViewList& view, int32_t kind)
     for (int t = 0; t < KlmSearchIndex::kNameTables; ++t)
         if (fields & fieldBit(kNameFields[t]))
             planLookup(p, index.tables[t], index.tables[t].starts.size() - 1, view.tableHits[t],
-                       index.positions[t].data());
+                       CodeLookup{index.smallTable[t] ? nullptr : index.positions[t].data(),
+                                  index.smallTable[t] ? index.smallPositions[t].data() : nullptr});
     for (int c = 0; c < KlmSearchIndex::kCodedFields; ++c) {
         if (!index.coded[c] || !(fields & fieldBit(KlmSearchIndex::kCodedField[c])))
             continue;
@@ -340,7 +356,7 @@ void planText(Pass& p, ViewList& view, int32_t kind)
         // Sized here, not with the list: the dictionary grows with the records.
         if (view.codeHits[c].size() < dict.count)
             view.codeHits[c].resize(dict.count);
-        planLookup(p, dict.entries, dict.count, view.codeHits[c], index.codes[c].data());
+        planLookup(p, dict.entries, dict.count, view.codeHits[c], CodeLookup{index.codes[c].data()});
     }
 }
 

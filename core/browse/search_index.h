@@ -19,6 +19,10 @@
 //  - positions[t][i] is game i's position in name table t (hardware,
 //    software, developer, publisher, genre, screen), kNoName for −1, and
 //    tables[t] holds that table's names the way a segment holds games;
+//  - a table of at most kSmallTable entries (smallTable[t]) has its
+//    positions as bytes in smallPositions[t] instead: kNoSmallName for −1,
+//    kOutsideSmallTable for a position past the table (the record holds
+//    which);
 //  - status[i] packs what the view filters test (see klmStatusCode);
 //  - it is a copy: a change of any record leaves it stale until it is built
 //    again. Answers from it equal the plain pass's exactly.
@@ -39,6 +43,9 @@ struct KlmSearchIndex {
     static constexpr size_t kSegmentGames = 8192;
     static constexpr int kNameTables = 6;
     static constexpr uint16_t kNoName = 0xFFFF;
+    static constexpr size_t kSmallTable = 254;
+    static constexpr uint8_t kOutsideSmallTable = 0xFE;
+    static constexpr uint8_t kNoSmallName = 0xFF;
     static constexpr int kCodedFields = 3;
     static constexpr KlmTextField kCodedField[kCodedFields] = {KlmTextField::Date, KlmTextField::Price,
                                                                KlmTextField::RomSize};
@@ -55,6 +62,8 @@ struct KlmSearchIndex {
     std::vector<uint8_t> stale;  // per segment: to be copied again
     std::vector<uint8_t> fits;   // per segment: its records fit
     std::vector<uint16_t> positions[kNameTables];
+    bool smallTable[kNameTables] = {};
+    std::vector<uint8_t> smallPositions[kNameTables];
     KlmSearchIndexSegment tables[kNameTables];
     bool coded[kCodedFields] = {};
     std::vector<uint16_t> codes[kCodedFields];

@@ -118,7 +118,13 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
         for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
             const int32_t pos = klmNameConditionPosition(g, kKlmNameConditions[t].which);
             fits = fits && pos >= -1 && pos < KlmSearchIndex::kNoName;
-            index.positions[t][i] = pos < 0 ? KlmSearchIndex::kNoName : static_cast<uint16_t>(pos);
+            if (index.smallTable[t])
+                index.smallPositions[t][i] = pos < 0 ? KlmSearchIndex::kNoSmallName
+                                             : static_cast<size_t>(pos) < KlmSearchIndex::kSmallTable
+                                                 ? static_cast<uint8_t>(pos)
+                                                 : KlmSearchIndex::kOutsideSmallTable;
+            else
+                index.positions[t][i] = pos < 0 ? KlmSearchIndex::kNoName : static_cast<uint16_t>(pos);
         }
         index.status[i] = statusCode(g);
     }
@@ -179,6 +185,8 @@ size_t klmSearchIndexBytes(const KlmSearchIndex& index)
     size_t bytes = index.status.capacity();
     for (const auto& positions : index.positions)
         bytes += positions.capacity() * sizeof(uint16_t);
+    for (const auto& positions : index.smallPositions)
+        bytes += positions.capacity();
     for (const auto& codes : index.codes)
         bytes += codes.capacity() * sizeof(uint16_t);
     for (const KlmSearchDictionary& d : index.dictionaries)
@@ -210,13 +218,21 @@ bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWor
     index.stale.assign(index.segments.size(), 1);
     index.fits.assign(index.segments.size(), 0);
     index.status.resize(n);
-    for (auto& positions : index.positions)
-        positions.resize(n);
     for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
+        // A byte a game where the table is small, as most of the six are.
+        const std::vector<MasterEntry>& table = klmNameConditionTable(cat, kKlmNameConditions[t].which);
+        index.smallTable[t] = table.size() <= KlmSearchIndex::kSmallTable;
+        if (index.smallTable[t]) {
+            index.smallPositions[t].resize(n);
+            index.positions[t] = std::vector<uint16_t>{};
+        } else {
+            index.positions[t].resize(n);
+            index.smallPositions[t] = std::vector<uint8_t>{};
+        }
         KlmSearchIndexSegment& names = index.tables[t];
         names.text.clear();
         names.starts.clear();
-        for (const MasterEntry& e : klmNameConditionTable(cat, kKlmNameConditions[t].which))
+        for (const MasterEntry& e : table)
             appendPart(names, klmField(e.name));
         names.starts.push_back(static_cast<uint32_t>(names.text.size()));
         names.text.insert(names.text.end(), kKlmIndexPadding, '\0');

@@ -220,6 +220,47 @@ TEST(BrowseIndex, CodedFieldsAcrossSegmentsAndUpdates)
     ASSERT_NO_FATAL_FAILURE(expectIndexHoldsRecords(index, other));
 }
 
+// A small table's positions are bytes: a game outside the table, or with
+// none, still answers the table's condition and text test as the plain
+// pass does; a table past the byte's reach keeps two.
+TEST(BrowseIndex, SmallTablesAnswerLikeWideOnes)
+{
+    Catalogue cat;
+    for (const char* name : {"ABC", "XBZ", "ABZ"})
+        klmTestAddEntry(cat.hardware, name);
+    for (int i = 0; i < 300; ++i)
+        klmTestAddEntry(cat.developer, "D" + std::to_string(i));
+    const int32_t hardware[] = {0, 2, -1, 3, 7, 253, 254, 255, 300, 1000, 1};
+    for (size_t i = 0; i < std::size(hardware); ++i) {
+        GameRecord& g = klmTestAddGame(cat, "G" + std::to_string(i));
+        g.hardware = hardware[i];
+        g.developerNumber = static_cast<int32_t>(i * 29 % 300);
+    }
+    KlmSearchIndex index;
+    ASSERT_TRUE(klmBuildSearchIndex(index, cat));
+    EXPECT_TRUE(index.smallTable[0]);
+    EXPECT_FALSE(index.smallTable[2]);
+    EXPECT_TRUE(index.positions[0].empty());
+
+    ViewList fast;
+    ViewList plain;
+    SearchCondition cond = klmTestOpenCondition();
+    for (int32_t wanted : {0, 1, 3, 4, 8, 254, 255, 256, 301, 1001}) {
+        for (int32_t kind : {0, 5, 8}) {
+            for (const char* needle : {"AB", "Z", "D1", ""}) {
+                cond.hardware = wanted;
+                cond.searchKind = kind;
+                klmTestSetText(cond, needle);
+                klmAllocateViewList(fast, cat);
+                klmAllocateViewList(plain, cat);
+                const int32_t a = klmFilterViewListIndexed(fast, index, cat, cond, {});
+                ASSERT_EQ(a, klmFilterViewList(plain, cat, cond, {})) << wanted << " " << kind << " " << needle;
+                ASSERT_EQ(fast.rows, plain.rows) << wanted << " " << kind << " " << needle;
+            }
+        }
+    }
+}
+
 // Records shaped to reach the corners of the scanner: a field that ends
 // with a lone lead byte, pairs whose trail byte is an ASCII character at
 // every lead-range edge, long comments and paths, odd ownership values,
