@@ -74,7 +74,8 @@ struct KlmSearchIndex {
 // Builds the index from every record, reusing the memory it already has.
 // False (and the index unusable) when the catalogue does not fit it — a
 // table position that is neither −1 nor below kNoName; the plain pass then
-// does the work.
+// does the work. Every coded field is tried, but one that passed codeLimit
+// in the last build from these same records stays text.
 bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWorker* worker = nullptr);
 
 // Marks the segments that hold these games (catalogue indices) as stale,

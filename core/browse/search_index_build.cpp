@@ -51,7 +51,7 @@ FieldPlan fieldPlan(const KlmSearchIndex& index, const Catalogue& cat)
 
 // The coded fields' texts of one segment while it is copied: its own
 // dictionaries, numbered by it; codes[c] holds those numbers until the
-// serial step makes them the index's.
+// merge makes them the index's.
 struct SegmentCodes {
     KlmSearchDictionary local[KlmSearchIndex::kCodedFields];
     std::vector<char> pending;  // the coded texts as copied, game by game
@@ -71,6 +71,11 @@ void numberCodes(KlmSearchIndex& index, const FieldPlan& plan, SegmentCodes& own
             t += text.size() + 1;
         }
     }
+    // The merge reads only the entries: the hash tables and the copied
+    // texts go now, so that all segments' scratch is not held at once.
+    for (int c : plan.codedOrder)
+        klmCloseDictionary(own.local[c], 0);
+    own.pending = std::vector<char>{};
 }
 
 // Copies segment s from the records. It writes only that segment, its own
