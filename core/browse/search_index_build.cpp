@@ -1,5 +1,6 @@
 // Building the search index from the records, and keeping it up to date.
 #include <algorithm>
+#include <mutex>
 
 #include "browse/name_conditions.h"
 #include "browse/pass_worker.h"
@@ -139,30 +140,19 @@ bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const F
     return fits;
 }
 
-// The serial step after the copies: adds each copied segment's texts of
-// coded field c to the index's dictionary and renumbers its games' codes.
-// False when the dictionary would pass the limit.
-bool mergeCodes(KlmSearchIndex& index, int c, std::vector<SegmentCodes>& copied)
+// Adds the texts of a segment's own dictionary to the index's, giving what
+// each of its numbers becomes there. False when the index's would pass the
+// limit.
+bool mergeTexts(KlmSearchIndex& index, int c, const KlmSearchDictionary& local, std::vector<uint16_t>& renumber)
 {
-    KlmSearchDictionary& dict = index.dictionaries[c];
-    std::vector<uint16_t> renumber;
-    for (size_t s = 0; s < index.segments.size(); ++s) {
-        if (!index.stale[s])
-            continue;
-        const KlmSearchDictionary& local = copied[s].local[c];
-        renumber.resize(local.count);
-        for (size_t e = 0; e < local.count; ++e) {
-            renumber[e] = klmDictionaryAdd(dict, klmDictionaryText(local, e), index.codeLimit);
-            if (renumber[e] == KlmSearchDictionary::kFree)
-                return false;
+    renumber.resize(local.count);
+    for (size_t e = 0; e < local.count; ++e) {
+        renumber[e] = klmDictionaryAdd(index.dictionaries[c], klmDictionaryText(local, e), index.codeLimit);
+        if (renumber[e] == KlmSearchDictionary::kFree) {
+            renumber.clear();
+            return false;
         }
-        const size_t begin = s * KlmSearchIndex::kSegmentGames;
-        const size_t end = std::min(index.games, begin + KlmSearchIndex::kSegmentGames);
-        uint16_t* codes = index.codes[c].data();
-        for (size_t i = begin; i < end; ++i)
-            codes[i] = renumber[codes[i]];
     }
-    klmCloseDictionary(dict, kKlmIndexPadding);
     return true;
 }
 
@@ -265,26 +255,41 @@ bool klmUpdateSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWo
         return klmBuildSearchIndex(index, cat, worker);
     if (!klmSearchIndexStale(index))
         return index.usable;
-    std::vector<SegmentCodes> copied(index.segments.size());
+    std::mutex merging;
     for (bool again = true; again;) {
         const FieldPlan plan = fieldPlan(index, cat);
+        bool overflow[KlmSearchIndex::kCodedFields] = {};
         auto build = [&](size_t s) {
-            if (index.stale[s])
-                index.fits[s] = buildSegment(index, cat, s, plan, copied[s]) ? 1 : 0;
+            if (!index.stale[s])
+                return;
+            SegmentCodes own;
+            index.fits[s] = buildSegment(index, cat, s, plan, own) ? 1 : 0;
+            // Merged as soon as copied, while the other thread copies: the
+            // index's dictionaries number texts in the order segments end.
+            std::vector<uint16_t> renumber[KlmSearchIndex::kCodedFields];
+            {
+                const std::lock_guard lock(merging);
+                for (int c : plan.codedOrder)
+                    overflow[c] = overflow[c] || !mergeTexts(index, c, own.local[c], renumber[c]);
+            }
+            const size_t begin = s * KlmSearchIndex::kSegmentGames;
+            const size_t end = std::min(index.games, begin + KlmSearchIndex::kSegmentGames);
+            for (int c : plan.codedOrder) {
+                if (renumber[c].empty())
+                    continue;  // the field passed its limit: copied again
+                uint16_t* codes = index.codes[c].data();
+                for (size_t i = begin; i < end; ++i)
+                    codes[i] = renumber[c][codes[i]];
+            }
         };
         klmRunChunks(worker, index.segments.size(), build);
-        // Each field's merge touches only its own dictionary and codes.
-        uint8_t merged[KlmSearchIndex::kCodedFields] = {};
-        auto merge = [&](size_t c) {
-            const int f = static_cast<int>(c);
-            merged[c] = !index.coded[f] || mergeCodes(index, f, copied) ? 1 : 0;
-        };
-        klmRunChunks(worker, KlmSearchIndex::kCodedFields, merge);
         again = false;
         for (int c = 0; c < KlmSearchIndex::kCodedFields; ++c) {
-            if (!merged[c]) {
+            if (overflow[c]) {
                 stopCoding(index, c);
                 again = true;
+            } else if (index.coded[c]) {
+                klmCloseDictionary(index.dictionaries[c], kKlmIndexPadding);
             }
         }
     }
