@@ -95,6 +95,9 @@ struct ViewList {
     // Per-pass answers of the text test for each entry of the hardware,
     // software, developer, publisher, genre and screen tables.
     std::vector<uint8_t> tableHits[6];
+    // The same for the entries of the search index's date, price and ROM-size
+    // dictionaries, sized by the pass that uses them.
+    std::vector<uint8_t> codeHits[3];
     SearchVariants variants;       // of the last pass
     uint64_t passes = 0;           // filter passes so far: a change means new rows
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -9,41 +10,19 @@
 
 #include "browse/name_conditions.h"
 #include "browse/pass_worker.h"
+#include "browse/search_index_layout.h"
 #include "text/cp932.h"
 
 namespace {
 
-// Zero bytes after every text block: the scan reads a 16-byte block at the
-// needle's last byte, and a needle has at most 255 bytes.
-constexpr size_t kPadding = 256 + 16;
-
-// The record fields the index copies, in the order it stores them.
-constexpr KlmTextField kIndexedFields[] = {
-    KlmTextField::Title,   KlmTextField::Kana,      KlmTextField::English, KlmTextField::Date,
-    KlmTextField::Price,   KlmTextField::ImageNumber, KlmTextField::Movie, KlmTextField::Arcade,
-    KlmTextField::Comment, KlmTextField::Crc,       KlmTextField::FoundPath, KlmTextField::RomSize,
-    KlmTextField::Serial,
-};
-constexpr int kIndexedCount = static_cast<int>(std::size(kIndexedFields));
-
 constexpr uint32_t fieldBit(KlmTextField f) { return 1u << static_cast<int>(f); }
 
 static_assert(KlmSearchIndex::kNameTables == kKlmNameConditionCount);
+static_assert(KlmSearchIndex::kCodedFields == std::extent_v<decltype(ViewList::codeHits)>);
 constexpr KlmTextField kNameFields[KlmSearchIndex::kNameTables] = {
     KlmTextField::Hardware, KlmTextField::Software, KlmTextField::Developer,
     KlmTextField::Publisher, KlmTextField::Genre, KlmTextField::Screen,
 };
-
-// What the view filters test, in four bits: the ownership (3 for any value
-// but the three known ones), whether the game is a later disk, whether it
-// is a favourite. Any two records with the same code answer those tests
-// alike.
-uint8_t statusCode(const GameRecord& g)
-{
-    const int32_t o = g.ownership;
-    const uint8_t own = (o == kKlmNotOwned || o == kKlmOwned || o == kKlmOwnedNotRenamed) ? static_cast<uint8_t>(o) : 3;
-    return static_cast<uint8_t>(own | (g.disk != 0 ? 4 : 0) | (g.favorite != 0 ? 8 : 0));
-}
 
 // The texts to look for, with what the block scan compares against.
 struct Needles {
@@ -119,7 +98,7 @@ inline bool matchesAt(const unsigned char* s, size_t size, size_t pos, const Nee
 
 // The positions of the 16 from s where a needle's first and last bytes
 // are both in place, as a bit mask; none at or past `left`. Reads up to
-// kPadding − 1 bytes past s + left.
+// kKlmIndexPadding − 1 bytes past s + left.
 inline unsigned candidates(const unsigned char* s, size_t left, const Needles& nd)
 {
     unsigned cand = 0;
@@ -153,6 +132,16 @@ bool hasAny(const unsigned char* s, size_t size, const Needles& nd)
     return false;
 }
 
+// A field held as a number per game (a name table's position, a coded
+// field's entry), answered per entry: hits[code] for codes below count.
+// The numbers are bytes (smallCodes) for a small table.
+struct CodeLookup {
+    const uint16_t* codes = nullptr;
+    const uint8_t* smallCodes = nullptr;
+    const uint8_t* hits = nullptr;
+    size_t count = 0;
+};
+
 // What one pass asks of every game.
 struct Pass {
     const KlmSearchIndex* index = nullptr;
@@ -161,11 +150,11 @@ struct Pass {
     Needles needles;
     bool textAlways = false;     // an empty variant: every text matches
     bool textNever = false;      // the kind looks at no field
-    uint32_t indexedMask = 0;    // bits of kIndexedFields to look at
-    bool allIndexed = false;     // all thirteen: the game's whole part at once
-    uint32_t nameMask = 0;       // bits of the name tables to look at
-    const uint8_t* nameHits[KlmSearchIndex::kNameTables] = {};
-    size_t nameHitCount[KlmSearchIndex::kNameTables] = {};
+    uint32_t indexedMask = 0;    // bits of the fields in the text to look at, in their order there
+    bool allIndexed = false;     // all those: the game's whole part at once
+    // The name tables and coded fields looked at that have an entry that matches.
+    CodeLookup lookups[KlmSearchIndex::kNameTables + KlmSearchIndex::kCodedFields];
+    int lookupCount = 0;
     bool statusPasses[16] = {};
     int32_t wantedName[KlmSearchIndex::kNameTables] = {};  // 0 = any
     bool nameTests = false;      // a table chosen: wantedName holds it
@@ -174,12 +163,12 @@ struct Pass {
     uint8_t* flags = nullptr;
 };
 
-bool nameHit(const Pass& p, size_t game)
+bool lookupHit(const Pass& p, size_t game)
 {
-    for (uint32_t m = p.nameMask; m != 0; m &= m - 1) {
-        const int t = __builtin_ctz(m);
-        const uint16_t pos = p.index->positions[t][game];
-        if (pos < p.nameHitCount[t] && p.nameHits[t][pos])
+    for (int k = 0; k < p.lookupCount; ++k) {
+        const CodeLookup& l = p.lookups[k];
+        const size_t code = l.codes ? l.codes[game] : l.smallCodes[game];
+        if (code < l.count && l.hits[code])
             return true;
     }
     return false;
@@ -201,7 +190,7 @@ bool textPasses(const Pass& p, size_t game)
             return true;
     } else if (p.indexedMask) {
         const unsigned char* field = part;
-        for (int f = 0; f < kIndexedCount; ++f) {
+        for (int f = 0; f < kKlmIndexedCount; ++f) {
             const size_t len = std::strlen(reinterpret_cast<const char*>(field));
             if ((p.indexedMask >> f & 1) && hasAny(field, len, p.needles))
                 return true;
@@ -210,7 +199,7 @@ bool textPasses(const Pass& p, size_t game)
                 break;
         }
     }
-    return nameHit(p, game);
+    return lookupHit(p, game);
 }
 
 // The text test of every game of a segment whose every field is looked at,
@@ -243,6 +232,19 @@ void scanSegment(const Pass& p, const KlmSearchIndexSegment& seg, uint8_t* hits)
     }
 }
 
+// Game's position in name table t, −1 for none.
+int32_t namePosition(const KlmSearchIndex& index, const Catalogue& cat, int t, size_t game)
+{
+    if (!index.smallTable[t]) {
+        const uint16_t pos = index.positions[t][game];
+        return pos == KlmSearchIndex::kNoName ? -1 : pos;
+    }
+    const uint8_t pos = index.smallPositions[t][game];
+    if (pos == KlmSearchIndex::kOutsideSmallTable)
+        return klmNameConditionPosition(cat.games[game], kKlmNameConditions[t].which);
+    return pos == KlmSearchIndex::kNoSmallName ? -1 : pos;
+}
+
 bool conditionsPass(const Pass& p, size_t game)
 {
     if (!p.statusPasses[p.index->status[game]])
@@ -252,9 +254,7 @@ bool conditionsPass(const Pass& p, size_t game)
     for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
         if (p.wantedName[t] == 0)
             continue;
-        const uint16_t pos = p.index->positions[t][game];
-        const int32_t position = pos == KlmSearchIndex::kNoName ? -1 : pos;
-        if (int64_t{p.wantedName[t]} - 1 != position)
+        if (int64_t{p.wantedName[t]} - 1 != namePosition(*p.index, *p.cat, t, game))
             return false;
     }
     return !p.rangeTests || klmPassesConditions(*p.cond, p.cat->games[game], *p.cat);
@@ -274,7 +274,7 @@ void runChunk(const Pass& p, size_t chunk)
     if (p.allIndexed && !p.textAlways) {
         scanSegment(p, p.index->segments[chunk], flags + begin);
         for (size_t i = begin; i < end; ++i)
-            flags[i] = conditionsPass(p, i) && (flags[i] || nameHit(p, i)) ? 1 : 0;
+            flags[i] = conditionsPass(p, i) && (flags[i] || lookupHit(p, i)) ? 1 : 0;
         return;
     }
     for (size_t i = begin; i < end; ++i)
@@ -303,6 +303,24 @@ void planStatus(Pass& p, const SearchCondition& cond, const Catalogue& cat)
     p.rangeTests = cond.year != 0 || cond.price != 0 || cond.romSize != 0;
 }
 
+// Each entry's answer of a name table or dictionary, once per pass as the
+// plain pass does, and the lookup by code when one matches: an entry none
+// of whose texts matches cannot make a game match.
+void planLookup(Pass& p, const KlmSearchIndexSegment& entries, size_t count, std::vector<uint8_t>& scratch,
+                CodeLookup lookup)
+{
+    count = std::min(count, scratch.size());
+    uint8_t* hits = scratch.data();
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(entries.text.data());
+    for (size_t e = 0; e < count; ++e)
+        hits[e] = hasAny(text + entries.starts[e], entries.starts[e + 1] - entries.starts[e], p.needles) ? 1 : 0;
+    if (std::find(hits, hits + count, 1) == hits + count)
+        return;
+    lookup.hits = hits;
+    lookup.count = count;
+    p.lookups[p.lookupCount++] = lookup;
+}
+
 void planText(Pass& p, ViewList& view, int32_t kind)
 {
     const uint32_t fields = klmSearchKindFields(kind);
@@ -314,26 +332,31 @@ void planText(Pass& p, ViewList& view, int32_t kind)
         p.textAlways = true;
         return;
     }
-    for (int f = 0; f < kIndexedCount; ++f)
-        if (fields & fieldBit(kIndexedFields[f]))
-            p.indexedMask |= 1u << f;
-    p.allIndexed = p.indexedMask == (1u << kIndexedCount) - 1;
-    for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
-        if (!(fields & fieldBit(kNameFields[t])))
+    const KlmSearchIndex& index = *p.index;
+    int stored = 0;
+    uint32_t all = 0;
+    for (KlmTextField f : kKlmIndexedFields) {
+        if (!klmIndexStoresText(index, f))
             continue;
-        // Each table entry's answer once, as the plain pass does.
-        const KlmSearchIndexSegment& names = p.index->tables[t];
-        const size_t entries = std::min(view.tableHits[t].size(), names.starts.size() - 1);
-        uint8_t* hits = view.tableHits[t].data();
-        const unsigned char* text = reinterpret_cast<const unsigned char*>(names.text.data());
-        for (size_t e = 0; e < entries; ++e)
-            hits[e] = hasAny(text + names.starts[e], names.starts[e + 1] - names.starts[e], p.needles) ? 1 : 0;
-        // A table none of whose names matches cannot make a game match.
-        if (std::find(hits, hits + entries, 1) == hits + entries)
+        all |= 1u << stored;
+        if (fields & fieldBit(f))
+            p.indexedMask |= 1u << stored;
+        ++stored;
+    }
+    p.allIndexed = p.indexedMask == all;
+    for (int t = 0; t < KlmSearchIndex::kNameTables; ++t)
+        if (fields & fieldBit(kNameFields[t]))
+            planLookup(p, index.tables[t], index.tables[t].starts.size() - 1, view.tableHits[t],
+                       CodeLookup{index.smallTable[t] ? nullptr : index.positions[t].data(),
+                                  index.smallTable[t] ? index.smallPositions[t].data() : nullptr});
+    for (int c = 0; c < KlmSearchIndex::kCodedFields; ++c) {
+        if (!index.coded[c] || !(fields & fieldBit(KlmSearchIndex::kCodedField[c])))
             continue;
-        p.nameMask |= 1u << t;
-        p.nameHits[t] = hits;
-        p.nameHitCount[t] = entries;
+        const KlmSearchDictionary& dict = index.dictionaries[c];
+        // Sized here, not with the list: the dictionary grows with the records.
+        if (view.codeHits[c].size() < dict.count)
+            view.codeHits[c].resize(dict.count);
+        planLookup(p, dict.entries, dict.count, view.codeHits[c], CodeLookup{index.codes[c].data()});
     }
 }
 
@@ -353,153 +376,6 @@ bool klmVariantsNarrow(const SearchVariants& before, const SearchVariants& after
             return false;
     }
     return true;
-}
-
-namespace {
-
-void appendPart(KlmSearchIndexSegment& seg, std::string_view text)
-{
-    seg.starts.push_back(static_cast<uint32_t>(seg.text.size()));
-    seg.text.insert(seg.text.end(), text.begin(), text.end());
-    seg.text.push_back('\0');
-}
-
-}  // namespace
-
-bool klmSearchIndexFits(const KlmSearchIndex& index, const Catalogue& cat)
-{
-    return index.usable && index.builtFrom == cat.games.data() && index.games == cat.games.size() &&
-           !klmSearchIndexStale(index);
-}
-
-size_t klmSearchIndexBytes(const KlmSearchIndex& index)
-{
-    size_t bytes = index.status.capacity();
-    for (const auto& positions : index.positions)
-        bytes += positions.capacity() * sizeof(uint16_t);
-    auto add = [&bytes](const KlmSearchIndexSegment& seg) {
-        bytes += seg.text.size() + seg.starts.capacity() * sizeof(uint32_t);
-    };
-    std::for_each(index.segments.begin(), index.segments.end(), add);
-    std::for_each(std::begin(index.tables), std::end(index.tables), add);
-    return bytes;
-}
-
-namespace {
-
-// Where each copied field lies in a record, taken from the first one.
-struct FieldOffsets {
-    size_t at[kIndexedCount] = {};
-};
-
-FieldOffsets fieldOffsets(const Catalogue& cat)
-{
-    FieldOffsets o;
-    for (int f = 0; f < kIndexedCount && !cat.games.empty(); ++f)
-        o.at[f] = static_cast<size_t>(klmSearchFieldText(cat, cat.games[0], kIndexedFields[f]).data() -
-                                      reinterpret_cast<const char*>(&cat.games[0]));
-    return o;
-}
-
-// Copies segment s from the records. It writes only that segment and its
-// own games' entries, so segments can be built side by side. False when a
-// record does not fit the index.
-bool buildSegment(KlmSearchIndex& index, const Catalogue& cat, size_t s, const FieldOffsets& offsets)
-{
-    constexpr size_t kAhead = 6;
-    KlmSearchIndexSegment& seg = index.segments[s];
-    const size_t begin = s * KlmSearchIndex::kSegmentGames;
-    const size_t end = std::min(index.games, begin + KlmSearchIndex::kSegmentGames);
-    bool fits = true;
-    // Written straight into the segment. The reserve covers games of up to
-    // 256 bytes without a move; what a segment does not use of it is address
-    // space that is never touched, not memory. A rebuild reuses it. A
-    // segment holds at most 8192 games of under 1300 bytes: its offsets fit
-    // 32 bits.
-    std::vector<char>& text = seg.text;
-    text.clear();
-    text.reserve((end - begin) * 256 + kPadding);
-    seg.starts.clear();
-    seg.starts.reserve(end - begin + 1);
-    for (size_t i = begin; i < end; ++i) {
-        // The fields lie some thirty cache lines apart, a pattern the
-        // hardware does not guess: fetch a few records ahead.
-        if (i + kAhead < end)
-            for (size_t off : offsets.at)
-                __builtin_prefetch(reinterpret_cast<const char*>(&cat.games[i + kAhead]) + off);
-        const GameRecord& g = cat.games[i];
-        seg.starts.push_back(static_cast<uint32_t>(text.size()));
-        for (KlmTextField f : kIndexedFields) {
-            const std::string_view t = klmSearchFieldText(cat, g, f);
-            text.insert(text.end(), t.begin(), t.end());
-            text.push_back('\0');
-        }
-        for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
-            const int32_t pos = klmNameConditionPosition(g, kKlmNameConditions[t].which);
-            fits = fits && pos >= -1 && pos < KlmSearchIndex::kNoName;
-            index.positions[t][i] = pos < 0 ? KlmSearchIndex::kNoName : static_cast<uint16_t>(pos);
-        }
-        index.status[i] = statusCode(g);
-    }
-    seg.starts.push_back(static_cast<uint32_t>(text.size()));
-    text.insert(text.end(), kPadding, '\0');
-    return fits;
-}
-
-}  // namespace
-
-bool klmBuildSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWorker* worker)
-{
-    const size_t n = cat.games.size();
-    index.builtFrom = cat.games.data();
-    index.games = n;
-    index.segments.resize((n + KlmSearchIndex::kSegmentGames - 1) / KlmSearchIndex::kSegmentGames);
-    index.stale.assign(index.segments.size(), 1);
-    index.fits.assign(index.segments.size(), 0);
-    index.status.resize(n);
-    for (auto& positions : index.positions)
-        positions.resize(n);
-    for (int t = 0; t < KlmSearchIndex::kNameTables; ++t) {
-        KlmSearchIndexSegment& names = index.tables[t];
-        names.text.clear();
-        names.starts.clear();
-        for (const MasterEntry& e : klmNameConditionTable(cat, kKlmNameConditions[t].which))
-            appendPart(names, klmField(e.name));
-        names.starts.push_back(static_cast<uint32_t>(names.text.size()));
-        names.text.insert(names.text.end(), kPadding, '\0');
-    }
-    index.usable = true;
-    return klmUpdateSearchIndex(index, cat, worker);
-}
-
-void klmMarkGamesChanged(KlmSearchIndex& index, std::span<const int32_t> games)
-{
-    for (int32_t g : games)
-        if (g >= 0 && static_cast<size_t>(g) < index.games)
-            index.stale[static_cast<size_t>(g) / KlmSearchIndex::kSegmentGames] = 1;
-}
-
-bool klmSearchIndexStale(const KlmSearchIndex& index)
-{
-    return std::find(index.stale.begin(), index.stale.end(), 1) != index.stale.end();
-}
-
-bool klmUpdateSearchIndex(KlmSearchIndex& index, const Catalogue& cat, KlmPassWorker* worker)
-{
-    if (index.builtFrom != cat.games.data() || index.games != cat.games.size() ||
-        index.stale.size() != index.segments.size())
-        return klmBuildSearchIndex(index, cat, worker);
-    if (!klmSearchIndexStale(index))
-        return index.usable;
-    const FieldOffsets offsets = fieldOffsets(cat);
-    auto build = [&](size_t s) {
-        if (index.stale[s])
-            index.fits[s] = buildSegment(index, cat, s, offsets) ? 1 : 0;
-    };
-    klmRunChunks(worker, index.segments.size(), build);
-    std::fill(index.stale.begin(), index.stale.end(), 0);
-    index.usable = std::all_of(index.fits.begin(), index.fits.end(), [](uint8_t f) { return f != 0; });
-    return index.usable;
 }
 
 void klmFlagShownRows(ViewList& view)

@@ -103,6 +103,164 @@ TEST(BrowseIndex, CatalogueTheIndexCannotHoldFallsBackToThePlainPass)
     EXPECT_EQ(klmFilterViewListIndexed(view, index, cat, c, {}), 3);
 }
 
+// Adding finds a text again however many came between, closing and
+// reopening keeps every entry, and a text is only ever equal to itself —
+// not to a longer or shorter one sharing its bytes.
+TEST(BrowseIndex, DictionaryNumbersEachTextOnce)
+{
+    KlmSearchDictionary d;
+    std::vector<std::string> texts = {"", "1994", "1994/", "199", sj("１９９４年"), "\x83", "\x83\x5C", "512 KB"};
+    for (int i = 0; i < 3000; ++i)
+        texts.push_back(std::to_string(i * 7919));
+    for (int round = 0; round < 2; ++round) {
+        for (size_t e = 0; e < texts.size(); ++e)
+            ASSERT_EQ(klmDictionaryAdd(d, texts[e], KlmSearchDictionary::kMaxEntries), e) << round << " " << texts[e];
+        ASSERT_EQ(d.count, texts.size());
+        klmCloseDictionary(d, 16);
+        for (size_t e = 0; e < texts.size(); ++e)
+            ASSERT_EQ(klmDictionaryText(d, e), texts[e]);
+        ASSERT_EQ(d.entries.starts.size(), texts.size() + 1);
+        EXPECT_EQ(d.entries.text.size(), d.entries.starts.back() + 16);
+    }
+    // The limit: a known text is still found, a new one is refused.
+    EXPECT_EQ(klmDictionaryAdd(d, "1994", texts.size()), 1);
+    EXPECT_EQ(klmDictionaryAdd(d, "new", texts.size()), KlmSearchDictionary::kFree);
+    EXPECT_EQ(d.count, texts.size());
+    EXPECT_EQ(klmDictionaryAdd(d, "new", texts.size() + 1), texts.size());
+    klmClearDictionary(d);
+    EXPECT_EQ(klmDictionaryAdd(d, "new", 1), 0);
+}
+
+// Three segments of games whose dates, prices and ROM sizes repeat across
+// segments and within them.
+Catalogue codedCatalogue(size_t games)
+{
+    Catalogue cat;
+    for (size_t i = 0; i < games; ++i) {
+        GameRecord& g = klmTestAddGame(cat, "G" + std::to_string(i));
+        klmCopyField(g.releaseDateText, sj(std::to_string(1980 + i % 37) + "年" + std::to_string(1 + i % 12) + "月"));
+        klmCopyField(g.priceText, sj(std::to_string(i % 9) + ",800円"));
+        klmCopyField(g.romSizeText, std::to_string(i % 1499) + (i % 3 ? " KB" : " MB"));
+    }
+    return cat;
+}
+
+// Every game's code names its own text, and the pass answers as the plain
+// one for the kinds that look at a coded field and a needle only they hold.
+void expectIndexHoldsRecords(const KlmSearchIndex& index, const Catalogue& cat)
+{
+    for (int c = 0; c < KlmSearchIndex::kCodedFields; ++c) {
+        if (!index.coded[c])
+            continue;
+        for (size_t i = 0; i < cat.games.size(); ++i)
+            ASSERT_EQ(klmDictionaryText(index.dictionaries[c], index.codes[c][i]),
+                      klmSearchFieldText(cat, cat.games[i], KlmSearchIndex::kCodedField[c]))
+                << "field " << c << " game " << i;
+    }
+    ViewList fast;
+    ViewList plain;
+    SearchCondition cond = klmTestOpenCondition();
+    for (int32_t kind : {0, 12, 13, 20, 2}) {
+        for (const char* needle : {"1999年", "2月", "8,8", "14 MB", "99 KB", "new", "G1"}) {
+            cond.searchKind = kind;
+            klmTestSetText(cond, needle);
+            klmAllocateViewList(fast, cat);
+            klmAllocateViewList(plain, cat);
+            const int32_t a = klmFilterViewListIndexed(fast, index, cat, cond, {});
+            const int32_t b = klmFilterViewList(plain, cat, cond, {});
+            ASSERT_EQ(a, b) << "kind " << kind << " " << needle;
+            ASSERT_EQ(fast.rows, plain.rows) << "kind " << kind << " " << needle;
+        }
+    }
+}
+
+TEST(BrowseIndex, CodedFieldsAcrossSegmentsAndUpdates)
+{
+    Catalogue cat = codedCatalogue(2 * KlmSearchIndex::kSegmentGames + 1000);
+    KlmSearchIndex index;
+    ASSERT_TRUE(klmBuildSearchIndex(index, cat));
+    for (bool coded : index.coded)
+        EXPECT_TRUE(coded);
+    EXPECT_EQ(index.dictionaries[0].count, 37u * 12);  // 12 and 37 are coprime
+    EXPECT_EQ(index.dictionaries[2].count, 2u * 1499);  // KB and MB: 3 and 1499 are coprime
+    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsRecords(index, cat));
+
+    // A date new to the dictionary in the last segment, and a price that
+    // no game has any more: the one is added, the other kept.
+    const std::vector<int32_t> changed = {static_cast<int32_t>(cat.games.size()) - 1, 17};
+    klmCopyField(cat.games[static_cast<size_t>(changed[0])].releaseDateText, "new");
+    for (GameRecord& g : cat.games)
+        if (klmField(g.priceText) == sj("3,800円"))
+            klmCopyField(g.priceText, sj("4,800円"));
+    klmMarkGamesChanged(index, changed);
+    for (size_t i = 3; i < cat.games.size(); i += 9)
+        klmMarkGamesChanged(index, std::vector<int32_t>{static_cast<int32_t>(i)});
+    ASSERT_TRUE(klmUpdateSearchIndex(index, cat));
+    EXPECT_EQ(index.dictionaries[0].count, 37u * 12 + 1);
+    EXPECT_EQ(index.dictionaries[1].count, 9u);
+    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsRecords(index, cat));
+
+    // A ROM size that would pass the limit: that field becomes text in
+    // every segment, the others stay coded.
+    index.codeLimit = index.dictionaries[2].count;
+    klmCopyField(cat.games[5].romSizeText, "new");
+    klmMarkGamesChanged(index, std::vector<int32_t>{5});
+    ASSERT_TRUE(klmUpdateSearchIndex(index, cat));
+    EXPECT_TRUE(index.coded[0] && index.coded[1]);
+    EXPECT_FALSE(index.coded[2]);
+    EXPECT_TRUE(index.codes[2].empty());
+    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsRecords(index, cat));
+    // The same records built again: the field is not tried again. Other
+    // records are.
+    ASSERT_TRUE(klmBuildSearchIndex(index, cat));
+    EXPECT_FALSE(index.coded[2]);
+    Catalogue other = codedCatalogue(100);
+    ASSERT_TRUE(klmBuildSearchIndex(index, other));
+    EXPECT_TRUE(index.coded[2]);
+    ASSERT_NO_FATAL_FAILURE(expectIndexHoldsRecords(index, other));
+}
+
+// A small table's positions are bytes: a game outside the table, or with
+// none, still answers the table's condition and text test as the plain
+// pass does; a table past the byte's reach keeps two.
+TEST(BrowseIndex, SmallTablesAnswerLikeWideOnes)
+{
+    Catalogue cat;
+    for (const char* name : {"ABC", "XBZ", "ABZ"})
+        klmTestAddEntry(cat.hardware, name);
+    for (int i = 0; i < 300; ++i)
+        klmTestAddEntry(cat.developer, "D" + std::to_string(i));
+    const int32_t hardware[] = {0, 2, -1, 3, 7, 253, 254, 255, 300, 1000, 1};
+    for (size_t i = 0; i < std::size(hardware); ++i) {
+        GameRecord& g = klmTestAddGame(cat, "G" + std::to_string(i));
+        g.hardware = hardware[i];
+        g.developerNumber = static_cast<int32_t>(i * 29 % 300);
+    }
+    KlmSearchIndex index;
+    ASSERT_TRUE(klmBuildSearchIndex(index, cat));
+    EXPECT_TRUE(index.smallTable[0]);
+    EXPECT_FALSE(index.smallTable[2]);
+    EXPECT_TRUE(index.positions[0].empty());
+
+    ViewList fast;
+    ViewList plain;
+    SearchCondition cond = klmTestOpenCondition();
+    for (int32_t wanted : {0, 1, 3, 4, 8, 254, 255, 256, 301, 1001}) {
+        for (int32_t kind : {0, 5, 8}) {
+            for (const char* needle : {"AB", "Z", "D1", ""}) {
+                cond.hardware = wanted;
+                cond.searchKind = kind;
+                klmTestSetText(cond, needle);
+                klmAllocateViewList(fast, cat);
+                klmAllocateViewList(plain, cat);
+                const int32_t a = klmFilterViewListIndexed(fast, index, cat, cond, {});
+                ASSERT_EQ(a, klmFilterViewList(plain, cat, cond, {})) << wanted << " " << kind << " " << needle;
+                ASSERT_EQ(fast.rows, plain.rows) << wanted << " " << kind << " " << needle;
+            }
+        }
+    }
+}
+
 // Records shaped to reach the corners of the scanner: a field that ends
 // with a lone lead byte, pairs whose trail byte is an ASCII character at
 // every lead-range edge, long comments and paths, odd ownership values,
@@ -159,6 +317,9 @@ void loadSession(Session& s, const std::string& dir)
         s.alphabet.push_back(sj(u));
     for (const char* a : {"a", "e", "o", "r", "S", "1", "\\", " ", "-", "\x81", "\x5C"})
         s.alphabet.push_back(a);
+    // Texts found only in the date, price and ROM-size fields.
+    for (const char* u : {"年", "月", "円", "9", "0", ",", "KB", "MB", ".5", "--", "8,"})
+        s.alphabet.push_back(sj(u));
     for (size_t i = 0; i < 40; ++i) {
         const std::string_view t = klmField(s.cat.games[rng() % s.cat.games.size()].titleKana);
         if (t.size() >= 2)
@@ -194,16 +355,17 @@ void deleteLast(std::string& text)
     text.resize(last);
 }
 
-TEST(BrowseIndex, RandomTypingSessionsAgreeWithThePlainPass)
+// The search kinds that look at one coded field alone: date, price, ROM size.
+constexpr int32_t kCodedKinds[] = {12, 13, 20};
+
+void typeSessions(Session& s, uint32_t seed)
 {
-    KlmTempDir dir;
-    Session s;
-    loadSession(s, dir.path.string());
-    ASSERT_FALSE(HasFatalFailure());
-    std::mt19937 rng(29);
+    std::mt19937 rng(seed);
     for (int session = 0; session < 60; ++session) {
         SearchCondition& c = s.settings.search;
-        c.searchKind = session % 3 == 0 ? static_cast<int32_t>(rng() % 23) : 0;
+        c.searchKind = session % 4 == 0   ? static_cast<int32_t>(rng() % 23)
+                       : session % 4 == 1 ? kCodedKinds[rng() % std::size(kCodedKinds)]
+                                          : 0;
         c.showOwned = c.showNotOwned = 1;
         c.showNotRenamed = static_cast<int32_t>(rng() % 2);
         c.showLaterDisks = static_cast<int32_t>(rng() % 2);
@@ -236,6 +398,10 @@ TEST(BrowseIndex, RandomTypingSessionsAgreeWithThePlainPass)
                 g.favorite = !g.favorite;
                 g.ownership = static_cast<int32_t>(rng() % 3);
                 klmCopyField(g.foundPath, text);
+                // Texts new to the dictionaries, which may pass their limit.
+                klmCopyField(g.romSizeText, text + " KB");
+                if (rng() % 2)
+                    klmCopyField(g.releaseDateText, text);
                 if (rng() % 2)
                     scope = KlmRefreshScope::Everything;
                 else
@@ -247,9 +413,39 @@ TEST(BrowseIndex, RandomTypingSessionsAgreeWithThePlainPass)
                                                     std::to_string(key) + " text " + klmToUtf8(text)));
         }
     }
-    // Both fast paths were taken, often.
-    EXPECT_GT(s.narrowed, 200);
-    EXPECT_GT(s.full, 200);
+}
+
+// With every short field coded, with none (their dictionaries would pass a
+// lowered limit), and with some, one of which passes its limit as the
+// records change mid-session (562 ROM sizes in the generated catalogue).
+TEST(BrowseIndex, RandomTypingSessionsAgreeWithThePlainPass)
+{
+    KlmTempDir dir;
+    Session loaded;
+    loadSession(loaded, dir.path.string());
+    ASSERT_FALSE(HasFatalFailure());
+    struct Variant {
+        size_t limit;
+        bool codedAtFirst[KlmSearchIndex::kCodedFields];  // date, price, ROM size
+        bool romSizeCodedAtEnd;
+    } variants[] = {
+        {KlmSearchDictionary::kMaxEntries, {true, true, true}, true},
+        {10, {false, false, false}, false},
+        {570, {false, true, true}, false},
+    };
+    for (const Variant& v : variants) {
+        SCOPED_TRACE("limit " + std::to_string(v.limit));
+        Session s = loaded;
+        s.fast.index.codeLimit = v.limit;
+        ASSERT_TRUE(klmBuildSearchIndex(s.fast.index, s.cat));
+        for (int c = 0; c < KlmSearchIndex::kCodedFields; ++c)
+            EXPECT_EQ(s.fast.index.coded[c], v.codedAtFirst[c]) << c;
+        ASSERT_NO_FATAL_FAILURE(typeSessions(s, 29));
+        EXPECT_EQ(s.fast.index.coded[2], v.romSizeCodedAtEnd);
+        // Both fast paths were taken, often.
+        EXPECT_GT(s.narrowed, 200);
+        EXPECT_GT(s.full, 200);
+    }
 }
 
 // The typing driver: the keys a word makes, in characters; the refresh each
