@@ -71,9 +71,10 @@ void klmStartSearchIndex(KlmBrowseState& state, const Catalogue& cat, std::futur
     if (state.engine != KlmFilterEngine::Index)
         return;
     try {
-        // Both cores: the window's own set-up mostly waits on the display.
+        // One core: the caller puts its window together on the other, and a
+        // third thread would take its share from that.
         task = std::async(std::launch::async, [&state, &cat, done = std::move(done)] {
-            klmBuildSearchIndex(state.index, cat, &state.worker);
+            klmBuildSearchIndex(state.index, cat, nullptr);
             if (done)
                 done();
         });
