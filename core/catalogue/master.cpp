@@ -438,11 +438,17 @@ void klmResetMovieMarks(Catalogue& cat)
     decltype(GameRecord::movieMark) none;
     klmCopyField(none, "\x81\x7e");  // "×"
     // Only records that differ are written: one left alone stays the
-    // cache file's page, shared and unread.
-    for (GameRecord& g : cat.games) {
-        if (g.hasMovie != 0) g.hasMovie = 0;
-        if (std::memcmp(g.movieMark, none, sizeof none) != 0) std::memcpy(g.movieMark, none, sizeof none);
-    }
+    // cache file's page, shared and unread. A large catalogue by halves.
+    auto reset = [&](size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            GameRecord& g = cat.games[i];
+            if (g.hasMovie != 0) g.hasMovie = 0;
+            if (std::memcmp(g.movieMark, none, sizeof none) != 0) std::memcpy(g.movieMark, none, sizeof none);
+        }
+    };
+    const size_t n = cat.games.size();
+    const size_t stretches = n >= 16384 ? 2 : 1;
+    bothStretches(stretches, [&](int h) { reset(h == 0 ? 0 : n / 2, h == 0 && stretches == 2 ? n / 2 : n); });
     cat.movieCount = 0;
 }
 

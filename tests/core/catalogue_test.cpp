@@ -268,6 +268,18 @@ TEST(DerivedTables, HalvesJoinAsOneReaderWould)
     ASSERT_EQ(apart.developer.size(), cat.developer.size());
     EXPECT_EQ(std::memcmp(apart.developer.data(), cat.developer.data(), cat.developer.size() * sizeof(MasterEntry)), 0);
     EXPECT_EQ(std::memcmp(apart.games.data(), cat.games.data(), cat.games.size() * sizeof(GameRecord)), 0);
+
+    // The movie marks are cleared by halves too, to the last record.
+    for (size_t i = 0; i < cat.games.size(); i += 997) {
+        cat.games[i].hasMovie = 1;
+        klmCopyField(cat.games[i].movieMark, "o");
+    }
+    cat.games.back().hasMovie = 1;
+    klmResetMovieMarks(cat);
+    for (const GameRecord& g : cat.games) {
+        ASSERT_EQ(g.hasMovie, 0);
+        ASSERT_EQ(klmField(g.movieMark), "\x81\x7e");
+    }
 }
 
 TEST(MasterTables, SortedByAliasAndResolved)
